@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "capture/detector/ZoneBounds.h"
+#include "capture/detector/ZonePass.h"
+#include "platform/camera/CaptureService.h"
+
+namespace watchpost {
+
+struct CaptureSettings;
+
+// What the frame callback does with the next frame.
+enum DetectorMode : std::int32_t {
+  ModeHitAcknowledge = 1,
+  ModeShowZone = 2,
+  ModeDetect = 3,
+  ModePreviewMovement = 4,  // idle and paused
+  ModeRestore = 5,
+  ModeProfile = 7,
+};
+
+// The detector's run-time fields of the capture document.
+struct DetectorState {
+  std::int32_t mode = ModePreviewMovement;
+  std::int32_t resumeMode = ModePreviewMovement;  // where the profile analysis returns to
+  std::int32_t sampledCount = 0;
+  std::int32_t capturedCount = 0;
+  std::int32_t pixelsHit = 0;
+  std::int32_t consecutiveHits = 0;
+  std::int32_t profileFrames = 0;
+  std::int32_t profileStep = 0;
+  std::int32_t profileBaseSum = 0;
+  std::int32_t profileBlockSum = 0;
+
+  // The resets of the document's first initialisation.
+  void resetForNewDocument();
+};
+
+// The program services the detector calls on.
+class DetectorHost {
+ public:
+  virtual ~DetectorHost() = default;
+  virtual std::uint32_t currentTime() = 0;  // whole seconds since 1970-01-01 00:00 UTC
+  virtual void beep() = 0;
+  virtual void updateAllViews() = 0;
+  virtual void startStop() = 0;  // the control panel's Start/Stop toggle: here it ends the run
+  virtual void enableControlPanel() = 0;
+  virtual void setStatusText(const char* text) = 0;
+};
+
+// Compares each sampled frame with the one before it inside the trigger zone, captures the hits,
+// marks movement in the live picture, shows the zone and tunes the sensitivity by itself.
+// One instance per process: its frame stores and capture-time table are allocated once here.
+class MotionDetector {
+ public:
+  static constexpr std::size_t kStoreBytes = 4'915'200;
+  // Sized for the largest frame limit the control panel accepts.
+  static constexpr std::size_t kCaptureTimesEntries = 64'000;
+
+  MotionDetector(CaptureSettings& settings, DetectorState& state, DetectorHost& host,
+                 const camera::CaptureWindowRef& window,
+                 const ZoneKernels& kernels = BestKernels());
+  MotionDetector(const MotionDetector&) = delete;
+  MotionDetector& operator=(const MotionDetector&) = delete;
+
+  // Runs the step of the current mode on one frame, then refreshes the views. Always 1.
+  camera::LRESULT FrameCallback(camera::CaptureWindowHandle window, camera::VideoHdr* frame);
+
+  void ComputeZoneBounds();
+  void BeginProfile();
+  // The row-stride nudge commands: lasts until the bounds are next computed.
+  void NudgeRowStride(int delta);
+
+  const ZoneBounds& zoneBounds() const { return bounds_; }
+  const camera::BitmapInfo& videoFormat() const { return videoFormat_; }
+  std::int32_t savedMode() const { return savedMode_; }
+  // Entry i is the time frame i + 1 of the run was captured.
+  const std::uint32_t* captureTimes() const { return captureTimes_.get(); }
+  const std::uint8_t* frameStore(int parity) const { return stores_[parity & 1].get(); }
+
+ private:
+  std::int32_t DetectFrame(camera::VideoHdr& frame);
+  void AcknowledgeHit();
+  std::int32_t MarkMovement(camera::VideoHdr& frame);
+  void ShowZone(camera::VideoHdr& frame);
+  void RestoreMode();
+  void ProfileFrame(camera::VideoHdr& frame);
+
+  FrameBuffers BuffersFor(camera::VideoHdr& frame) const;
+  PassArea Area() const;
+
+  CaptureSettings& settings_;
+  DetectorState& state_;
+  DetectorHost& host_;
+  const camera::CaptureWindowRef& window_;
+  const ZoneKernels& kernels_;
+
+  std::int32_t savedMode_ = ModePreviewMovement;
+  camera::BitmapInfo videoFormat_{};
+  ZoneBounds bounds_{};
+  AlignedBytes stores_[2];
+  std::unique_ptr<std::uint32_t[]> captureTimes_;
+};
+
+}  // namespace watchpost

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The plain records that cross the capture service's boundary, laid out byte for byte as the
+// capture interface publishes them so that a size argument (44, 96) means what it says.
+namespace camera {
+
+using LRESULT = std::intptr_t;
+
+struct BitmapInfoHeader {
+  std::uint32_t biSize = sizeof(BitmapInfoHeader);
+  std::int32_t biWidth = 0;
+  std::int32_t biHeight = 0;  // positive: bottom-up rows
+  std::uint16_t biPlanes = 1;
+  std::uint16_t biBitCount = 0;
+  std::uint32_t biCompression = 0;  // 0: uncompressed RGB
+  std::uint32_t biSizeImage = 0;
+  std::int32_t biXPelsPerMeter = 0;
+  std::int32_t biYPelsPerMeter = 0;
+  std::uint32_t biClrUsed = 0;
+  std::uint32_t biClrImportant = 0;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40);
+
+struct RgbQuad {
+  std::uint8_t rgbBlue = 0;
+  std::uint8_t rgbGreen = 0;
+  std::uint8_t rgbRed = 0;
+  std::uint8_t rgbReserved = 0;
+};
+
+// What WM_CAP_GET_VIDEOFORMAT fills with a 44-byte buffer.
+struct BitmapInfo {
+  BitmapInfoHeader bmiHeader;
+  RgbQuad bmiColors[1];
+};
+inline constexpr std::uint32_t kVideoFormatBytes = 44;
+static_assert(sizeof(BitmapInfo) == kVideoFormatBytes);
+
+// The frame handed to the frame callback. lpData is writable: what the callback writes there is
+// what the preview then paints.
+struct VideoHdr {
+  std::uint8_t* lpData = nullptr;
+  std::uint32_t dwBufferLength = 0;
+  std::uint32_t dwBytesUsed = 0;
+  std::uint32_t dwTimeCaptured = 0;  // milliseconds since the stream started
+  std::uintptr_t dwUser = 0;
+  std::uint32_t dwFlags = 0;
+};
+
+// The sequence set-up sent with WM_CAP_SET_SEQUENCE_SETUP: 24 four-byte members.
+struct CaptureParms {
+  std::uint32_t dwRequestMicroSecPerFrame = 0;
+  std::int32_t fMakeUserHitOKToCapture = 0;
+  std::uint32_t wPercentDropForError = 0;
+  std::int32_t fYield = 0;
+  std::uint32_t dwIndexSize = 0;
+  std::uint32_t wChunkGranularity = 0;
+  std::int32_t fUsingDOSMemory = 0;
+  std::uint32_t wNumVideoRequested = 0;
+  std::int32_t fCaptureAudio = 0;
+  std::uint32_t wNumAudioRequested = 0;
+  std::uint32_t vKeyAbort = 0;
+  std::int32_t fAbortLeftMouse = 0;
+  std::int32_t fAbortRightMouse = 0;
+  std::int32_t fLimitEnabled = 0;
+  std::uint32_t wTimeLimit = 0;
+  std::int32_t fMCIControl = 0;
+  std::int32_t fStepMCIDevice = 0;
+  std::uint32_t dwMCIStartTime = 0;
+  std::uint32_t dwMCIStopTime = 0;
+  std::int32_t fStepCaptureAt2x = 0;
+  std::uint32_t wStepCaptureAverageFrames = 0;
+  std::uint32_t dwAudioBufferSize = 0;
+  std::int32_t fDisableWriteCache = 0;
+  std::uint32_t AVStreamMaster = 0;
+};
+inline constexpr std::uint32_t kCaptureParmsBytes = 96;
+static_assert(sizeof(CaptureParms) == kCaptureParmsBytes);
+
+// Driver names and versions come back in buffers of this many characters, terminator included.
+inline constexpr int kDriverTextChars = 200;
+
+// The error id a failed driver connection is reported with.
+inline constexpr int kDriverErrorId = 418;
+
+}  // namespace camera

@@ -1,0 +1,252 @@
+// The vector kernels must give exactly what the byte-by-byte rules give: same count, same store,
+// same live picture, over random scenes, zones, sensitivities and pixel sizes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "capture/detector/ZoneBounds.h"
+#include "capture/detector/ZoneKernels.h"
+#include "capture/detector/ZonePass.h"
+#include "capture/settings/CaptureSettings.h"
+
+namespace watchpost {
+namespace {
+
+std::vector<const ZoneKernels*> AvailableKernels() {
+  std::vector<const ZoneKernels*> all{&ScalarKernels()};
+  if (const ZoneKernels* k = Sse2Kernels()) all.push_back(k);
+  if (const ZoneKernels* k = Avx2Kernels()) all.push_back(k);
+  return all;
+}
+
+// A previous and a current frame: a noisy copy with some bytes moved far.
+struct Scene {
+  std::vector<std::uint8_t> previous;
+  std::vector<std::uint8_t> current;
+  std::vector<std::uint8_t> store;  // whatever the store held before
+};
+
+Scene RandomScene(std::mt19937& rng, std::size_t bytes) {
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> noise(-12, 12);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double moved = unit(rng) * unit(rng);  // mostly small fractions of moving bytes
+  Scene s;
+  s.previous.resize(bytes);
+  s.current.resize(bytes);
+  s.store.resize(bytes);
+  for (std::size_t i = 0; i < bytes; ++i) {
+    s.previous[i] = static_cast<std::uint8_t>(byte(rng));
+    const int drift = unit(rng) < moved ? byte(rng) : s.previous[i] + noise(rng);
+    s.current[i] = static_cast<std::uint8_t>(std::clamp(drift, 0, 255));
+    s.store[i] = static_cast<std::uint8_t>(byte(rng));
+  }
+  return s;
+}
+
+struct Case {
+  std::size_t bytes;
+  PassArea area;
+  std::uint32_t differential;
+  std::uint32_t threshold;
+  std::string describe() const {
+    const ZoneBounds& b = area.bounds;
+    return "bytes " + std::to_string(bytes) + (area.wholeFrame ? " whole frame" : " zone") +
+           " stride " + std::to_string(b.rowStride) + " rows " + std::to_string(b.rowStart) +
+           ".." + std::to_string(b.rowEnd) + " cols " + std::to_string(b.byteStart) + ".." +
+           std::to_string(b.byteEnd) + " D " + std::to_string(differential) + " T " +
+           std::to_string(threshold);
+  }
+};
+
+Case RandomCase(std::mt19937& rng) {
+  std::uniform_int_distribution<int> bitCounts(0, 5);
+  constexpr std::uint16_t kBits[] = {1, 8, 16, 24, 32, 4};
+  camera::BitmapInfoHeader format;
+  format.biBitCount = kBits[bitCounts(rng)];
+  format.biWidth = std::uniform_int_distribution<int>(1, 181)(rng) | 1;  // odd widths
+  format.biHeight = std::uniform_int_distribution<int>(1, 48)(rng);
+  const std::size_t bytesPerPixel = std::max(1, format.biBitCount / 8);
+  std::size_t bytes = static_cast<std::size_t>(format.biWidth) * format.biHeight * bytesPerPixel;
+  // Now and then the frame is shorter or longer than its format says.
+  const int sizeSkew = std::uniform_int_distribution<int>(0, 9)(rng);
+  if (sizeSkew == 0) bytes = bytes / 2 + 1;
+  if (sizeSkew == 1) bytes += 77;
+
+  std::uniform_real_distribution<float> edge(-0.3f, 1.3f);
+  CaptureSettings settings;
+  settings.ZoneLeft = edge(rng);
+  settings.ZoneRight = edge(rng);
+  settings.ZoneTop = edge(rng);
+  settings.ZoneBottom = edge(rng);
+  if (std::uniform_int_distribution<int>(0, 3)(rng) == 0) {  // a sensible zone
+    settings.ZoneLeft = std::min(settings.ZoneLeft, settings.ZoneRight) * 0.5f;
+    settings.ZoneRight = 0.5f + settings.ZoneRight * 0.5f;
+    settings.ZoneTop = 0.1f;
+    settings.ZoneBottom = 0.9f;
+  }
+  PassArea area;
+  area.wholeFrame = std::uniform_int_distribution<int>(0, 3)(rng) == 0;
+  area.bounds = ComputeZoneBounds(format, settings);
+  // Nudged strides put rows over each other or apart.
+  area.bounds.rowStride += std::uniform_int_distribution<int>(-3, 3)(rng) *
+                           (std::uniform_int_distribution<int>(0, 2)(rng) == 0);
+
+  const std::uint32_t differential = std::uniform_int_distribution<std::uint32_t>(0, 128)(rng);
+  std::uint32_t threshold = 0;
+  switch (std::uniform_int_distribution<int>(0, 4)(rng)) {
+    case 0: threshold = 0; break;
+    case 1: threshold = std::uniform_int_distribution<std::uint32_t>(1, 40)(rng); break;
+    case 2: threshold = std::uniform_int_distribution<std::uint32_t>(1, 5000)(rng); break;
+    case 3: threshold = static_cast<std::uint32_t>(-std::uniform_int_distribution<int>(1, 9)(rng)); break;
+    default: threshold = 1'000'000; break;
+  }
+  return Case{bytes, area, differential, threshold};
+}
+
+struct Outcome {
+  std::size_t count;
+  std::vector<std::uint8_t> live;
+  std::vector<std::uint8_t> store;
+};
+
+enum class Pass { Detect, Mark, Invert };
+
+template <class Run>
+Outcome RunPass(const Scene& scene, Run run) {
+  Outcome out{0, scene.current, scene.store};
+  const FrameBuffers frame{out.live.data(), out.live.size(), out.store.data(),
+                           scene.previous.data()};
+  out.count = run(frame);
+  return out;
+}
+
+Outcome RunReference(Pass pass, const Scene& scene, const Case& c) {
+  return RunPass(scene, [&](const FrameBuffers& f) -> std::size_t {
+    switch (pass) {
+      case Pass::Detect: return reference::DetectPass(f, c.area, c.differential, c.threshold);
+      case Pass::Mark: return reference::MarkPass(f, c.area, c.differential);
+      case Pass::Invert: reference::InvertZone(f.live, f.bytes, c.area.bounds); return 0;
+    }
+    return 0;
+  });
+}
+
+Outcome RunKernels(const ZoneKernels& k, Pass pass, const Scene& scene, const Case& c) {
+  return RunPass(scene, [&](const FrameBuffers& f) -> std::size_t {
+    switch (pass) {
+      case Pass::Detect: return DetectPass(k, f, c.area, c.differential, c.threshold);
+      case Pass::Mark: return MarkPass(k, f, c.area, c.differential);
+      case Pass::Invert: InvertZone(k, f.live, f.bytes, c.area.bounds); return 0;
+    }
+    return 0;
+  });
+}
+
+void ExpectSameOutcome(const Outcome& expected, const Outcome& actual, const std::string& what) {
+  ASSERT_EQ(expected.count, actual.count) << what;
+  // The store is only defined after passes that write it; the invert pass leaves it alone.
+  ASSERT_TRUE(expected.store == actual.store) << what << ": store differs";
+  ASSERT_TRUE(expected.live == actual.live) << what << ": live picture differs";
+}
+
+class KernelsMatchReference : public ::testing::TestWithParam<Pass> {};
+
+TEST_P(KernelsMatchReference, OnRandomScenesAndZones) {
+  std::mt19937 rng(20261208u + static_cast<unsigned>(GetParam()));
+  for (int trial = 0; trial < 1500; ++trial) {
+    const Case c = RandomCase(rng);
+    const Scene scene = RandomScene(rng, c.bytes);
+    const Outcome expected = RunReference(GetParam(), scene, c);
+    for (const ZoneKernels* k : AvailableKernels()) {
+      ExpectSameOutcome(expected, RunKernels(*k, GetParam(), scene, c),
+                        std::string(k->name) + " trial " + std::to_string(trial) + ": " +
+                            c.describe());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, KernelsMatchReference,
+                         ::testing::Values(Pass::Detect, Pass::Mark, Pass::Invert),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case Pass::Detect: return std::string("Detect");
+                             case Pass::Mark: return std::string("Mark");
+                             default: return std::string("Invert");
+                           }
+                         });
+
+// Differentials outside the slider's range keep the unsigned meaning of the rule; those near the
+// byte limit decide whether any byte can change at all.
+TEST(KernelsMatchReference, ForDifferentialsOutsideTheSliderRange) {
+  const std::uint32_t differentials[] = {
+      129, 253, 254, 255, 256, 1000, static_cast<std::uint32_t>(-1),
+      static_cast<std::uint32_t>(-40), static_cast<std::uint32_t>(std::numeric_limits<int>::min())};
+  std::mt19937 rng(7);
+  for (std::uint32_t d : differentials) {
+    for (int trial = 0; trial < 40; ++trial) {
+      Case c = RandomCase(rng);
+      c.differential = d;
+      const Scene scene = RandomScene(rng, c.bytes);
+      for (Pass pass : {Pass::Detect, Pass::Mark}) {
+        const Outcome expected = RunReference(pass, scene, c);
+        for (const ZoneKernels* k : AvailableKernels()) {
+          ExpectSameOutcome(expected, RunKernels(*k, pass, scene, c),
+                            std::string(k->name) + ": " + c.describe());
+        }
+      }
+    }
+  }
+}
+
+// Runs long enough to cross the kernels' blocks, stopping at every distance from a block edge.
+TEST(KernelsMatchReference, EarlyStopAtEveryPositionOfALongRun) {
+  std::mt19937 rng(11);
+  const Scene scene = RandomScene(rng, 9000);
+  for (std::uint32_t threshold = 1; threshold < 3000; threshold += 7) {
+    const Case c{scene.current.size(), PassArea{}, 20, threshold};
+    const Outcome expected = RunReference(Pass::Detect, scene, c);
+    for (const ZoneKernels* k : AvailableKernels()) {
+      ExpectSameOutcome(expected, RunKernels(*k, Pass::Detect, scene, c),
+                        std::string(k->name) + ": " + c.describe());
+    }
+  }
+}
+
+TEST(KernelsMatchReference, ExtremeBytesAtTheByteLimits) {
+  // 0 against 255 and back, and neighbours one apart, at every differential.
+  std::vector<std::uint8_t> prev, cur;
+  for (int a : {0, 1, 127, 128, 254, 255}) {
+    for (int b : {0, 1, 127, 128, 254, 255}) {
+      prev.push_back(static_cast<std::uint8_t>(a));
+      cur.push_back(static_cast<std::uint8_t>(b));
+    }
+  }
+  while (prev.size() < 100) {  // past one vector of either width
+    prev.push_back(prev[prev.size() % 36]);
+    cur.push_back(cur[cur.size() % 36]);
+  }
+  const Scene scene{prev, cur, std::vector<std::uint8_t>(prev.size())};
+  for (std::uint32_t d = 0; d <= 256; ++d) {
+    const Case c{prev.size(), PassArea{}, d, static_cast<std::uint32_t>(-1)};
+    for (Pass pass : {Pass::Detect, Pass::Mark}) {
+      const Outcome expected = RunReference(pass, scene, c);
+      for (const ZoneKernels* k : AvailableKernels()) {
+        ExpectSameOutcome(expected, RunKernels(*k, pass, scene, c),
+                          std::string(k->name) + ": " + c.describe());
+      }
+    }
+  }
+}
+
+TEST(Kernels, TheBestOnesAreTheWidestThisProcessorRuns) {
+  const ZoneKernels* widest = Avx2Kernels() ? Avx2Kernels() : Sse2Kernels();
+  EXPECT_EQ(&BestKernels(), widest ? widest : &ScalarKernels());
+}
+
+}  // namespace
+}  // namespace watchpost
