@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -130,8 +131,15 @@ void OpenCv(benchmark::State& state, Kernel kernel, std::size_t bytes) {
 struct FrameSize {
   int width, height;
   std::size_t bytes() const { return static_cast<std::size_t>(width) * height * 3; }
-  std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
 };
+
+// Kernel/Implementation/WxH
+std::string Name(const char* kernel, const char* implementation, const FrameSize& size) {
+  char name[96];
+  std::snprintf(name, sizeof name, "%s/%s/%dx%d", kernel, implementation, size.width,
+                size.height);
+  return name;
+}
 
 void RegisterAll() {
   // VGA, and the largest 24-bit frame a store holds.
@@ -142,18 +150,18 @@ void RegisterAll() {
   for (const auto& [kernel, kernelName] : kernels) {
     for (const FrameSize& size : sizes) {
       const std::size_t bytes = size.bytes();
-      const std::string suffix = "/" + size.name();
-      const std::string prefix = std::string(kernelName) + "/";
-      benchmark::RegisterBenchmark((prefix + "Memcpy" + suffix).c_str(), Memcpy, bytes);
-      benchmark::RegisterBenchmark((prefix + "Scalar" + suffix).c_str(), Scalar, kernel, bytes);
-      benchmark::RegisterBenchmark((prefix + "Simd" + suffix).c_str(), Simd,
+      benchmark::RegisterBenchmark(Name(kernelName, "Memcpy", size).c_str(), Memcpy, bytes);
+      benchmark::RegisterBenchmark(Name(kernelName, "Scalar", size).c_str(), Scalar, kernel,
+                                   bytes);
+      benchmark::RegisterBenchmark(Name(kernelName, "Simd", size).c_str(), Simd,
                                    &watchpost::BestKernels(), kernel, bytes);
       if (const watchpost::ZoneKernels* sse2 = watchpost::Sse2Kernels()) {
-        benchmark::RegisterBenchmark((prefix + "Sse2" + suffix).c_str(), Simd, sse2, kernel,
+        benchmark::RegisterBenchmark(Name(kernelName, "Sse2", size).c_str(), Simd, sse2, kernel,
                                      bytes);
       }
 #if defined(CORVANE_HAVE_OPENCV)
-      benchmark::RegisterBenchmark((prefix + "OpenCV" + suffix).c_str(), OpenCv, kernel, bytes);
+      benchmark::RegisterBenchmark(Name(kernelName, "OpenCV", size).c_str(), OpenCv, kernel,
+                                   bytes);
 #endif
     }
   }

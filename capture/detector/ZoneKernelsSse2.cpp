@@ -13,6 +13,8 @@ struct Sse2 {
   static constexpr std::size_t kWidth = 16;
   static Reg load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const Reg*>(p)); }
   static void store(std::uint8_t* p, Reg v) { _mm_storeu_si128(reinterpret_cast<Reg*>(p), v); }
+  static void stream(std::uint8_t* p, Reg v) { _mm_stream_si128(reinterpret_cast<Reg*>(p), v); }
+  static void fence() { _mm_sfence(); }
   static Reg set1(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
   static Reg zero() { return _mm_setzero_si128(); }
   static Reg ones() { return _mm_set1_epi8(-1); }
@@ -25,7 +27,6 @@ struct Sse2 {
   static Reg blend(Reg mask, Reg ifSet, Reg ifClear) {
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
   }
-  static bool allSet(Reg mask) { return _mm_movemask_epi8(mask) == 0xFFFF; }
   static std::size_t sumBytes(Reg v) {
     const Reg sums = _mm_sad_epu8(v, zero());
     return static_cast<std::size_t>(_mm_cvtsi128_si64(sums)) +

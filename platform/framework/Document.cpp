@@ -22,18 +22,21 @@ void CDocument::AddView(CView* view) {
 void CDocument::RemoveView(CView* view) {
   auto it = std::find(views_.begin(), views_.end(), view);
   if (it == views_.end()) return;
+  const auto index = static_cast<std::size_t>(it - views_.begin());
   views_.erase(it);
+  if (index < nextToUpdate_) --nextToUpdate_;
   view->document_ = nullptr;
 }
 
 void CDocument::UpdateAllViews(CView* sender, long hint, void* hintObject) {
-  // Runs on every frame, so it walks the list in place rather than copying it. A view that
-  // detaches itself while it updates leaves its successor at the same index.
-  for (std::size_t i = 0; i < views_.size();) {
-    CView* view = views_[i];
+  // Runs on every frame, so it walks the list in place rather than copying it; views may come
+  // and go while it runs (a nested call keeps its own place).
+  const std::size_t outerWalk = nextToUpdate_;
+  for (nextToUpdate_ = 0; nextToUpdate_ < views_.size();) {
+    CView* view = views_[nextToUpdate_++];
     if (view != sender) view->OnUpdate(sender, hint, hintObject);
-    if (i < views_.size() && views_[i] == view) ++i;
   }
+  nextToUpdate_ = outerWalk;
 }
 
 }  // namespace framework

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace framework {
@@ -9,6 +10,9 @@ class CDocument;
 // Something that shows a document and is told when it changed.
 class CView {
  public:
+  CView() = default;
+  CView(const CView&) = delete;
+  CView& operator=(const CView&) = delete;
   virtual ~CView();
   CDocument* GetDocument() const { return document_; }
 
@@ -38,6 +42,7 @@ class CDocument {
 
  private:
   std::vector<CView*> views_;
+  std::size_t nextToUpdate_ = 0;  // the walk of UpdateAllViews, kept right by RemoveView
 };
 
 }  // namespace framework

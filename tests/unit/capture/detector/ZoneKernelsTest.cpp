@@ -217,6 +217,24 @@ TEST(KernelsMatchReference, EarlyStopAtEveryPositionOfALongRun) {
   }
 }
 
+// The largest frames copy into their store past the cache; the results must not change.
+TEST(KernelsMatchReference, OnFramesLargeEnoughToStreamTheirCopy) {
+  std::mt19937 rng(13);
+  for (std::size_t bytes : {std::size_t{4'915'200}, std::size_t{(4u << 20) + 37}}) {
+    const Scene scene = RandomScene(rng, bytes);
+    for (std::uint32_t threshold : {std::uint32_t{5000}, static_cast<std::uint32_t>(-1)}) {
+      const Case c{bytes, PassArea{}, 30, threshold};
+      for (Pass pass : {Pass::Detect, Pass::Mark}) {
+        const Outcome expected = RunReference(pass, scene, c);
+        for (const ZoneKernels* k : AvailableKernels()) {
+          ExpectSameOutcome(expected, RunKernels(*k, pass, scene, c),
+                            std::string(k->name) + ": " + c.describe());
+        }
+      }
+    }
+  }
+}
+
 TEST(KernelsMatchReference, ExtremeBytesAtTheByteLimits) {
   // 0 against 255 and back, and neighbours one apart, at every differential.
   std::vector<std::uint8_t> prev, cur;
