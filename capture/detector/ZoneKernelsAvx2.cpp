@@ -20,10 +20,6 @@ struct Avx2 {
     return _mm256_loadu_si256(reinterpret_cast<const Reg*>(p));
   }
   static void store(std::uint8_t* p, Reg v) { _mm256_storeu_si256(reinterpret_cast<Reg*>(p), v); }
-  static void stream(std::uint8_t* p, Reg v) {
-    _mm256_stream_si256(reinterpret_cast<Reg*>(p), v);
-  }
-  static void fence() { _mm_sfence(); }
   static Reg set1(std::uint8_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
   static Reg zero() { return _mm256_setzero_si256(); }
   static Reg ones() { return _mm256_set1_epi8(-1); }

@@ -13,8 +13,6 @@ struct Sse2 {
   static constexpr std::size_t kWidth = 16;
   static Reg load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const Reg*>(p)); }
   static void store(std::uint8_t* p, Reg v) { _mm_storeu_si128(reinterpret_cast<Reg*>(p), v); }
-  static void stream(std::uint8_t* p, Reg v) { _mm_stream_si128(reinterpret_cast<Reg*>(p), v); }
-  static void fence() { _mm_sfence(); }
   static Reg set1(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
   static Reg zero() { return _mm_setzero_si128(); }
   static Reg ones() { return _mm_set1_epi8(-1); }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "capture/detector/ZoneBounds.h"
 #include "capture/settings/CaptureSettings.h"
@@ -33,6 +34,8 @@ struct BoundsCase {
   CaptureSettings zone;
   ZoneBounds expected;
 };
+
+void PrintTo(const BoundsCase& c, std::ostream* os) { *os << c.name; }
 
 class ComputeZoneBoundsTest : public ::testing::TestWithParam<BoundsCase> {};
 

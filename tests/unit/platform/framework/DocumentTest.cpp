@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace framework {
@@ -50,6 +51,8 @@ struct DetachCase {
   int victim;
   std::vector<std::size_t> expectedUpdates;  // per view, in list order
 };
+
+void PrintTo(const DetachCase& c, std::ostream* os) { *os << c.name; }
 
 class DetachDuringUpdate : public testing::TestWithParam<DetachCase> {};
 
