@@ -11,6 +11,7 @@
 
 #include "capture/detector/ZoneKernels.h"
 #include "capture/detector/ZonePass.h"
+#include "platform/camera/FrameMemory.h"
 
 #if defined(CORVANE_HAVE_OPENCV)
 #include <opencv2/core.hpp>
@@ -28,18 +29,18 @@ constexpr std::uint32_t kDefaultThreshold = 200;
 
 // A textured picture; the next frame carries sensor noise, or, for the early stop, movement
 // everywhere.
-// Aligned as the detector's stores and the capture window's frames are.
+// Allocated as the detector's stores are.
 struct Frames {
   std::size_t bytes;
-  watchpost::AlignedBytes previous;
-  watchpost::AlignedBytes live;
-  watchpost::AlignedBytes store;
+  camera::FrameBytes previous;
+  camera::FrameBytes live;
+  camera::FrameBytes store;
 
   Frames(std::size_t size, bool moving)
       : bytes(size),
-        previous(watchpost::MakeAlignedBytes(size)),
-        live(watchpost::MakeAlignedBytes(size)),
-        store(watchpost::MakeAlignedBytes(size)) {
+        previous(camera::MakeFrameBytes(size)),
+        live(camera::MakeFrameBytes(size)),
+        store(camera::MakeFrameBytes(size)) {
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> noise(-3, 3);

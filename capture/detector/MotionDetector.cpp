@@ -49,7 +49,7 @@ MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state,
       host_(host),
       window_(window),
       kernels_(kernels),
-      stores_{MakeAlignedBytes(kStoreBytes), MakeAlignedBytes(kStoreBytes)},
+      stores_{camera::MakeFrameBytes(kStoreBytes), camera::MakeFrameBytes(kStoreBytes)},
       captureTimes_(std::make_unique<std::uint32_t[]>(kCaptureTimesEntries)) {}
 
 camera::LRESULT MotionDetector::FrameCallback(camera::CaptureWindowHandle,

@@ -7,6 +7,7 @@
 #include "capture/detector/ZoneBounds.h"
 #include "capture/detector/ZonePass.h"
 #include "platform/camera/CaptureService.h"
+#include "platform/camera/FrameMemory.h"
 
 namespace watchpost {
 
@@ -101,7 +102,7 @@ class MotionDetector {
   std::int32_t savedMode_ = ModePreviewMovement;
   camera::BitmapInfo videoFormat_{};
   ZoneBounds bounds_{};
-  AlignedBytes stores_[2];
+  camera::FrameBytes stores_[2];
   std::unique_ptr<std::uint32_t[]> captureTimes_;
 };
 

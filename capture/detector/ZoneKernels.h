@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 namespace watchpost {
 
@@ -40,13 +39,6 @@ const ZoneKernels* Sse2Kernels();
 const ZoneKernels* Avx2Kernels();
 // The fastest kernels this processor runs.
 const ZoneKernels& BestKernels();
-
-// Zero-filled bytes on a cache-line boundary: whole-frame passes run fastest on aligned frames.
-struct FreeBytes {
-  void operator()(std::uint8_t* bytes) const;
-};
-using AlignedBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
-AlignedBytes MakeAlignedBytes(std::size_t size);
 
 // Shared by every kernel for the bytes a vector does not cover.
 inline bool ByteChanged(std::uint32_t cur, std::uint32_t prev, std::uint32_t differential) {

@@ -1,7 +1,5 @@
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "capture/detector/ZoneKernels.h"
 
@@ -41,17 +39,6 @@ void Invert(std::uint8_t* bytes, std::size_t n) {
 }
 
 }  // namespace
-
-void FreeBytes::operator()(std::uint8_t* bytes) const { std::free(bytes); }
-
-AlignedBytes MakeAlignedBytes(std::size_t size) {
-  constexpr std::size_t kCacheLine = 64;
-  const std::size_t rounded = (size + kCacheLine - 1) / kCacheLine * kCacheLine;
-  auto* bytes = static_cast<std::uint8_t*>(std::aligned_alloc(kCacheLine, rounded == 0 ? kCacheLine : rounded));
-  if (bytes == nullptr) throw std::bad_alloc();
-  std::memset(bytes, 0, rounded);
-  return AlignedBytes(bytes);
-}
 
 const ZoneKernels& ScalarKernels() {
   static constexpr ZoneKernels kernels{"Scalar", CountChanged, MarkChanged, Invert};
