@@ -15,13 +15,14 @@ build: configure
 test: build
 	ctest --preset $(PRESET)
 
-# Until the Watchpost application lands, the runnable program is the detector benchmark.
+# Until the Watchpost application lands, the runnable program is the camera preview.
 run: build
-	./build/$(PRESET)/bench/detector_bench --benchmark_min_time=0.05
+	./build/$(PRESET)/tools/camera_preview/camera_preview
 
 bench:
 	$(MAKE) build PRESET=ci
 	./build/ci/bench/detector_bench
+	./build/ci/bench/capture_bench
 
 clean:
 	rm -rf build

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build make pkg-config git
   qt6-base-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libv4l-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
 )

@@ -83,7 +83,17 @@ static_assert(sizeof(CaptureParms) == kCaptureParmsBytes);
 // Driver names and versions come back in buffers of this many characters, terminator included.
 inline constexpr int kDriverTextChars = 200;
 
-// The error id a failed driver connection is reported with.
-inline constexpr int kDriverErrorId = 418;
+// Ids the error callback reports with, beside the platform's own text.
+inline constexpr int kDriverErrorId = 418;        // the driver could not be connected
+inline constexpr int kSourceLostErrorId = 419;    // the video source stopped delivering
+inline constexpr int kFileCreateErrorId = 420;    // the capture file could not be created
+inline constexpr int kFileWriteErrorId = 421;     // a frame could not be written (disk full...)
+inline constexpr int kFileCloseErrorId = 422;     // the capture file could not be finished
+inline constexpr int kFormatErrorId = 423;        // the video format could not be set
+
+// Status ids: 0 clears the status text.
+inline constexpr int kStatusConnected = 1;
+inline constexpr int kStatusCapturing = 2;
+inline constexpr int kStatusCaptureDone = 3;
 
 }  // namespace camera

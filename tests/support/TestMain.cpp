@@ -2,7 +2,7 @@
 // application object so that QSettings and friends behave as in the product.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   int result = EXIT_FAILURE;
   {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);  // widgets need the full application, offscreen
     result = RUN_ALL_TESTS();
   }
 

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace camera {
+
+// The frames every driver hands over: bottom-up rows of 24-bit BGR or 32-bit BGRX pixels,
+// without row padding, as the capture window delivers them.
+struct FrameFormat {
+  int width = 0;
+  int height = 0;
+  int bitCount = 24;  // 24 or 32
+
+  std::size_t bytes() const {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+           static_cast<std::size_t>(bitCount / 8);
+  }
+  friend bool operator==(const FrameFormat&, const FrameFormat&) = default;
+};
+
+struct FrameSize {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const FrameSize&, const FrameSize&) = default;
+};
+
+// One setting of the source a driver offers in its Video Source dialog: a camera control or
+// input, or what the virtual camera shows.
+struct DriverControl {
+  enum class Kind { Integer, Boolean, Menu, Path };
+  std::uint32_t id = 0;
+  std::string name;
+  Kind kind = Kind::Integer;
+  int minimum = 0;
+  int maximum = 0;
+  int step = 1;
+  int defaultValue = 0;
+  int value = 0;
+  std::vector<std::string> menuItems;  // Menu: the names of values minimum..maximum
+  std::string text;                    // Path: the current file
+};
+
+enum class FrameResult { NewFrame, NoNewFrame, Failed };
+
+// A source of frames: a camera, the built-in test pattern, or a video file played as a camera.
+// A driver may produce frames on a thread of its own; the capture window only ever asks for the
+// newest one, from its own thread, and that never waits for the device.
+class VideoDriver {
+ public:
+  virtual ~VideoDriver() = default;
+
+  virtual std::string name() const = 0;     // at most 199 characters
+  virtual std::string version() const = 0;  // at most 199 characters
+
+  // Opens the source and starts producing frames; false with the platform's reason otherwise.
+  virtual bool connect(std::string& error) = 0;
+  virtual void disconnect() = 0;
+  virtual bool connected() const = 0;
+
+  virtual FrameFormat format() const = 0;
+  // The frame sizes the source offers, for the Video Format dialog.
+  virtual std::vector<FrameSize> frameSizes() const = 0;
+  // Takes effect for the frames that follow; false with the reason when refused.
+  virtual bool setFormat(const FrameFormat& format, std::string& error) = 0;
+
+  // Copies the newest frame into `into` if it is newer than `sequence`, which is then advanced,
+  // and gives its format. NoNewFrame when nothing newer has arrived; Failed, with the reason,
+  // when the source is gone. A frame larger than `capacity` is refused as Failed.
+  virtual FrameResult latestFrame(std::uint8_t* into, std::size_t capacity,
+                                  std::uint64_t& sequence, FrameFormat& format,
+                                  std::string& error) = 0;
+
+  virtual std::vector<DriverControl> controls() const = 0;
+  // Integer, Boolean and Menu controls take `value`; Path controls take `text`.
+  virtual bool setControl(std::uint32_t id, int value, const std::string& text,
+                          std::string& error) = 0;
+};
+
+// The drivers of this machine in driver-index order. CORVANE_CAMERAS, when set, lists them:
+// items separated by ';', each "pattern", "file:PATH" or a V4L2 device path; set but empty means
+// none. Unset: every V4L2 capture device, and the test pattern only when there is none.
+std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers();
+
+}  // namespace camera

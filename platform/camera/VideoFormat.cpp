@@ -1,0 +1,56 @@
+#include "platform/camera/VideoFormat.h"
+
+#include <cstring>
+
+namespace camera {
+
+BitmapInfo ToBitmapInfo(const FrameFormat& format) {
+  BitmapInfo info{};
+  info.bmiHeader.biWidth = format.width;
+  info.bmiHeader.biHeight = format.height;
+  info.bmiHeader.biBitCount = static_cast<std::uint16_t>(format.bitCount);
+  info.bmiHeader.biSizeImage = static_cast<std::uint32_t>(format.bytes());
+  return info;
+}
+
+bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, FrameFormat& format,
+                      std::string& error) {
+  BitmapInfoHeader header;
+  if (bytes == nullptr || size < sizeof header) {
+    error = "The video format record is too short (" + std::to_string(size) + " bytes).";
+    return false;
+  }
+  std::memcpy(&header, bytes, sizeof header);
+  if (header.biSize < sizeof header || header.biSize > size) {
+    error = "The video format record has an invalid size field.";
+    return false;
+  }
+  if (header.biCompression != 0) {
+    error = "Only uncompressed RGB frames can be captured.";
+    return false;
+  }
+  if (header.biBitCount != 24 && header.biBitCount != 32) {
+    error = "Frames of " + std::to_string(header.biBitCount) +
+            " bits per pixel are not supported; choose 24 or 32 bits.";
+    return false;
+  }
+  if (header.biWidth <= 0 || header.biHeight <= 0) {
+    error = "The frame size " + std::to_string(header.biWidth) + " x " +
+            std::to_string(header.biHeight) + " is not a bottom-up picture.";
+    return false;
+  }
+  const FrameFormat parsed{header.biWidth, header.biHeight, header.biBitCount};
+  // Width and height are each below 2^31, so the product fits 64 bits.
+  if (static_cast<std::uint64_t>(header.biWidth) * static_cast<std::uint64_t>(header.biHeight) *
+          (header.biBitCount / 8u) > kMaxFrameBytes) {
+    error = "A frame of " + std::to_string(header.biWidth) + " x " +
+            std::to_string(header.biHeight) + " at " + std::to_string(header.biBitCount) +
+            " bits is larger than the " + std::to_string(kMaxFrameBytes) +
+            " bytes the motion detector can examine; choose a smaller size or fewer bits.";
+    return false;
+  }
+  format = parsed;
+  return true;
+}
+
+}  // namespace camera

@@ -1,0 +1,220 @@
+#include "platform/camera/window/CaptureWidget.h"
+
+#include <QPainter>
+#include <QPalette>
+
+#include <cstring>
+
+#include "platform/camera/VideoFormat.h"
+
+namespace camera {
+namespace {
+
+// Overlay shows live video without delivering frames, at about the rate of a camera.
+constexpr int kOverlayPeriodMs = 40;
+
+QImage::Format ImageFormat(int bitCount) {
+  return bitCount == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
+}
+
+}  // namespace
+
+CaptureWidget::CaptureWidget(CaptureWindowHandle handle, QWidget* parent)
+    : QWidget(parent),
+      handle_(handle),
+      frame_(MakeFrameBytes(kMaxFrameBytes)),
+      live_(MakeFrameBytes(kMaxFrameBytes)) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  timer_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] { pollFrame(); });
+}
+
+CaptureWidget::~CaptureWidget() {
+  // Whatever was recorded is finished and stays readable.
+  if (writer_.isOpen()) singleFrameClose();
+  disconnectDriver();
+}
+
+bool CaptureWidget::connectDriver(VideoDriver* driver) {
+  disconnectDriver();
+  if (driver == nullptr) {
+    reportError(kDriverErrorId, "There is no such capture driver.");
+    return false;
+  }
+  std::string error;
+  if (!driver->connect(error)) {
+    reportError(kDriverErrorId, "Cannot connect to " + driver->name() + ": " + error);
+    return false;
+  }
+  driver_ = driver;
+  frameSequence_ = 0;
+  sinceConnect_.start();
+  reportStatus(kStatusConnected, "Connected to " + driver->name());
+  restartTimer();
+  return true;
+}
+
+void CaptureWidget::disconnectDriver() {
+  if (driver_ == nullptr) return;
+  driver_->disconnect();
+  driver_ = nullptr;
+  timer_.stop();
+}
+
+void CaptureWidget::setPreviewRate(std::uint32_t periodMs) {
+  previewRateMs_ = periodMs == 0 ? 1 : periodMs;
+  restartTimer();
+}
+
+void CaptureWidget::setPreview(bool on) {
+  preview_ = on;
+  restartTimer();
+}
+
+void CaptureWidget::setOverlay(bool on) {
+  overlay_ = on;
+  restartTimer();
+}
+
+void CaptureWidget::setStretch(bool on) {
+  stretch_ = on;
+  update();
+}
+
+void CaptureWidget::restartTimer() {
+  if (driver_ == nullptr || (!preview_ && !overlay_)) {
+    timer_.stop();
+    return;
+  }
+  // QTimer takes an int; a period beyond that is as good as never.
+  const std::uint32_t period = overlay_ ? kOverlayPeriodMs : previewRateMs_;
+  timer_.start(static_cast<int>(std::min<std::uint32_t>(period, 0x7FFFFFFF)));
+}
+
+FrameFormat CaptureWidget::format() const {
+  return driver_ != nullptr ? driver_->format() : frameFormat_;
+}
+
+bool CaptureWidget::pollFrame() {
+  if (driver_ == nullptr) return false;
+  std::string error;
+  FrameFormat format;
+  switch (driver_->latestFrame(frame_.get(), kMaxFrameBytes, frameSequence_, format, error)) {
+    case FrameResult::NoNewFrame:
+      return false;
+    case FrameResult::Failed:
+      disconnectDriver();
+      reportError(kSourceLostErrorId, "The video source stopped: " + error);
+      return false;
+    case FrameResult::NewFrame:
+      break;
+  }
+  frameBytes_ = format.bytes();
+  if (format != frameFormat_ || image_.isNull()) {
+    frameFormat_ = format;
+    image_ = QImage(live_.get(), format.width, format.height, format.width * (format.bitCount / 8),
+                    ImageFormat(format.bitCount));
+  }
+  std::memcpy(live_.get(), frame_.get(), frameBytes_);
+  etched_.reset();
+
+  if (preview_ && !overlay_ && frameCallback_) {
+    VideoHdr header;
+    header.lpData = live_.get();
+    header.dwBufferLength = static_cast<std::uint32_t>(kMaxFrameBytes);
+    header.dwBytesUsed = static_cast<std::uint32_t>(frameBytes_);
+    header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
+    frameCallback_(handle_, &header);
+  }
+  update();
+  return true;
+}
+
+void CaptureWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (image_.isNull() || frameBytes_ == 0) {
+    painter.fillRect(rect(), Qt::black);
+    painter.setPen(Qt::lightGray);
+    painter.drawText(rect(), Qt::AlignCenter,
+                     driver_ == nullptr ? tr("No video source") : tr("Waiting for video..."));
+  } else {
+    // Rows arrive bottom-up: paint them mirrored vertically.
+    const QRect target = stretch_ ? rect() : QRect(0, 0, image_.width(), image_.height());
+    if (!stretch_) painter.fillRect(rect(), Qt::black);
+    painter.save();
+    painter.translate(target.left(), target.top() + target.height());
+    painter.scale(1.0, -1.0);
+    painter.drawImage(QRect(0, 0, target.width(), target.height()), image_);
+    painter.restore();
+  }
+  if (etched_) {
+    // Two one-pixel lines, dark then light one pixel down and right: an etched groove.
+    const QRect r = etched_->normalized();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(r.adjusted(1, 1, 0, 0));
+  }
+}
+
+void CaptureWidget::drawEtchedRect(const QRect& rect) {
+  etched_ = rect;
+  update();
+}
+
+bool CaptureWidget::singleFrameOpen() {
+  if (writer_.isOpen()) singleFrameClose();
+  const FrameFormat current = format();
+  if (current.bytes() == 0) {
+    reportError(kFileCreateErrorId,
+                "Cannot start capturing to " + captureFile_ + ": no video source is connected.");
+    return false;
+  }
+  std::string error;
+  const BitmapInfo info = ToBitmapInfo(current);
+  if (!writer_.open(captureFile_, info.bmiHeader, sequence_.dwRequestMicroSecPerFrame,
+                    compressor_, reserveBytes_, error)) {
+    reportError(kFileCreateErrorId, "Cannot create the capture file " + captureFile_ + ": " +
+                                        error);
+    return false;
+  }
+  reportStatus(kStatusCapturing, "Capturing to " + captureFile_);
+  return true;
+}
+
+bool CaptureWidget::singleFrame() {
+  if (!writer_.isOpen() || frameBytes_ == 0) return false;
+  std::string error;
+  // The frame as it came from the driver, without what the callback marked in it.
+  if (!writer_.writeFrame(frame_.get(), frameBytes_, error)) {
+    reportError(kFileWriteErrorId, "Cannot write to the capture file " + captureFile_ + ": " +
+                                       error);
+    return false;
+  }
+  return true;
+}
+
+bool CaptureWidget::singleFrameClose() {
+  if (!writer_.isOpen()) return false;
+  const std::int64_t frames = writer_.framesWritten();
+  std::string error;
+  if (!writer_.close(error)) {
+    reportError(kFileCloseErrorId, "Cannot finish the capture file " + captureFile_ + ": " +
+                                       error);
+    return false;
+  }
+  reportStatus(kStatusCaptureDone, "Captured " + std::to_string(frames) + " frames to " +
+                                       captureFile_);
+  return true;
+}
+
+void CaptureWidget::reportError(int id, const std::string& text) {
+  if (errorCallback_) errorCallback_(handle_, id, text.c_str());
+}
+
+void CaptureWidget::reportStatus(int id, const std::string& text) {
+  if (statusCallback_) statusCallback_(handle_, id, text.c_str());
+}
+
+}  // namespace camera

@@ -1,0 +1,30 @@
+// Arbitrary bytes into the video format parser. Whatever it accepts must be a frame the capture
+// program can hold, and must come back the same through the record it would itself hand out.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/camera/VideoFormat.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  camera::FrameFormat format;
+  std::string error;
+  if (!camera::ParseVideoFormat(data, size, format, error)) {
+    if (error.empty()) std::abort();  // a refusal must say why
+    return 0;
+  }
+  if (format.width <= 0 || format.height <= 0) std::abort();
+  if (format.bitCount != 24 && format.bitCount != 32) std::abort();
+  if (format.bytes() > camera::kMaxFrameBytes) std::abort();
+
+  const camera::BitmapInfo info = camera::ToBitmapInfo(format);
+  if (info.bmiHeader.biSizeImage != format.bytes()) std::abort();
+  camera::FrameFormat again;
+  if (!camera::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info, again,
+                                error) ||
+      !(again == format)) {
+    std::abort();
+  }
+  return 0;
+}
