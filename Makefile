@@ -1,7 +1,9 @@
 # Developer entry points. PRESET picks the CMake preset: dev (default), ci or asan.
 PRESET ?= dev
 
-.PHONY: deps configure build test run bench clean
+FUZZ_SECONDS ?= 30
+
+.PHONY: deps configure build test run bench fuzz clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -23,6 +25,13 @@ bench:
 	$(MAKE) build PRESET=ci
 	./build/ci/bench/detector_bench
 	./build/ci/bench/capture_bench
+
+# libFuzzer needs clang; the fuzz build has a tree of its own.
+fuzz: deps
+	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
+	cmake --build build/fuzz --target video_format_fuzz
+	./build/fuzz/tests/fuzz/video_format_fuzz -max_total_time=$(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -17,6 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/avi/FfmpegHandles.h"
 #include "platform/camera/VideoFormat.h"
 
 namespace avi {
@@ -65,12 +66,6 @@ bool Refuse(std::string& error, std::string why) {
   return false;
 }
 
-std::string FfText(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
-
 // Quality 1..100 onto the mpegvideo quantiser 31..2 (smaller is better).
 int QScale(int quality) {
   const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
@@ -110,18 +105,6 @@ struct IoFree {
 struct AvFree {
   void operator()(std::uint8_t* p) const { av_free(p); }
 };
-struct CodecFree {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsFree {
-  void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
 
 }  // namespace
 
@@ -136,11 +119,11 @@ struct AviWriter::State {
   UniqueFd fd;
   std::unique_ptr<AVIOContext, IoFree> io;
   std::unique_ptr<AVFormatContext, FormatFree> muxer;
-  std::unique_ptr<AVCodecContext, CodecFree> encoder;
-  std::unique_ptr<SwsContext, SwsFree> convert;
-  std::unique_ptr<AVFrame, FrameFree> frames[kFrameRing];
+  ffmpeg::CodecPtr encoder;
+  ffmpeg::ScalerPtr convert;
+  ffmpeg::FramePtr frames[kFrameRing];
   int nextFrame = 0;
-  std::unique_ptr<AVPacket, PacketFree> packet;
+  ffmpeg::PacketPtr packet;
   std::unique_ptr<std::uint8_t, AvFree> dibRows;  // only when rows need padding
 
   std::int64_t framesWritten = 0;
@@ -160,7 +143,7 @@ struct AviWriter::State {
   static std::int64_t SeekFd(void* opaque, std::int64_t offset, int whence);
 
   std::string failed(const std::string& what, int code) const {
-    return what + " " + path + ": " + FfText(code);
+    return what + " " + path + ": " + ffmpeg::ErrorText(code);
   }
   // Writing failed for good: the reason sticks and every later frame gets it too.
   bool fail(std::string why, std::string& error) {
@@ -288,7 +271,7 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
   if (rc < 0) {
     return Refuse(error, std::string("The ") + choice.displayName + " compressor refused " +
                              std::to_string(format.width) + " x " +
-                             std::to_string(format.height) + ": " + FfText(rc));
+                             std::to_string(format.height) + ": " + ffmpeg::ErrorText(rc));
   }
 
   // The range goes in before init: otherwise the fast BGR24 to 4:2:0 path is picked and writes

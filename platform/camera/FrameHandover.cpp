@@ -54,6 +54,7 @@ FrameFormat FrameHandover::format() const {
 void FrameHandover::reset() {
   std::lock_guard lock(mutex_);
   failure_.clear();
+  format_ = {};
   front_.bytes.reset();
   front_.capacity = 0;
   front_.size = 0;

@@ -48,7 +48,8 @@ enum class FrameResult { NewFrame, NoNewFrame, Failed };
 
 // A source of frames: a camera, the built-in test pattern, or a video file played as a camera.
 // A driver may produce frames on a thread of its own; the capture window only ever asks for the
-// newest one, from its own thread, and that never waits for the device.
+// newest one, and that never waits for the device. Every method is called from the capture
+// window's thread.
 class VideoDriver {
  public:
   virtual ~VideoDriver() = default;

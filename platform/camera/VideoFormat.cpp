@@ -13,6 +13,29 @@ BitmapInfo ToBitmapInfo(const FrameFormat& format) {
   return info;
 }
 
+bool CheckFrameFormat(const FrameFormat& format, std::string& error) {
+  if (format.bitCount != 24 && format.bitCount != 32) {
+    error = "Frames of " + std::to_string(format.bitCount) +
+            " bits per pixel are not supported; choose 24 or 32 bits.";
+    return false;
+  }
+  if (format.width <= 0 || format.height <= 0) {
+    error = "The frame size " + std::to_string(format.width) + " x " +
+            std::to_string(format.height) + " is empty.";
+    return false;
+  }
+  // Width and height are each below 2^31, so the product fits 64 bits.
+  if (static_cast<std::uint64_t>(format.width) * static_cast<std::uint64_t>(format.height) *
+          static_cast<std::uint64_t>(format.bitCount / 8) > kMaxFrameBytes) {
+    error = "A frame of " + std::to_string(format.width) + " x " +
+            std::to_string(format.height) + " at " + std::to_string(format.bitCount) +
+            " bits is larger than the " + std::to_string(kMaxFrameBytes) +
+            " bytes the motion detector can examine; choose a smaller size or fewer bits.";
+    return false;
+  }
+  return true;
+}
+
 bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, FrameFormat& format,
                       std::string& error) {
   BitmapInfoHeader header;
@@ -29,26 +52,12 @@ bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, FrameFormat& 
     error = "Only uncompressed RGB frames can be captured.";
     return false;
   }
-  if (header.biBitCount != 24 && header.biBitCount != 32) {
-    error = "Frames of " + std::to_string(header.biBitCount) +
-            " bits per pixel are not supported; choose 24 or 32 bits.";
-    return false;
-  }
-  if (header.biWidth <= 0 || header.biHeight <= 0) {
-    error = "The frame size " + std::to_string(header.biWidth) + " x " +
-            std::to_string(header.biHeight) + " is not a bottom-up picture.";
+  if (header.biHeight < 0) {
+    error = "Top-down frames (negative height) are not supported; frames must be bottom-up.";
     return false;
   }
   const FrameFormat parsed{header.biWidth, header.biHeight, header.biBitCount};
-  // Width and height are each below 2^31, so the product fits 64 bits.
-  if (static_cast<std::uint64_t>(header.biWidth) * static_cast<std::uint64_t>(header.biHeight) *
-          (header.biBitCount / 8u) > kMaxFrameBytes) {
-    error = "A frame of " + std::to_string(header.biWidth) + " x " +
-            std::to_string(header.biHeight) + " at " + std::to_string(header.biBitCount) +
-            " bits is larger than the " + std::to_string(kMaxFrameBytes) +
-            " bytes the motion detector can examine; choose a smaller size or fewer bits.";
-    return false;
-  }
+  if (!CheckFrameFormat(parsed, error)) return false;
   format = parsed;
   return true;
 }

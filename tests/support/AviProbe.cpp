@@ -1,48 +1,18 @@
 #include "tests/support/AviProbe.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/avi/FfmpegHandles.h"
 
 #include <memory>
 
 namespace testing_support {
-namespace {
-
-struct FormatCloser {
-  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsFreer {
-  void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
-
-}  // namespace
-
 AviProbe ProbeAvi(const std::string& path) {
   AviProbe probe;
   AVFormatContext* raw = nullptr;
   if (int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); rc < 0) {
-    probe.error = AvError(rc);
+    probe.error = ffmpeg::ErrorText(rc);
     return probe;
   }
-  std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+  ffmpeg::InputPtr format(raw);
   avformat_find_stream_info(format.get(), nullptr);
   const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (index < 0) {
@@ -63,15 +33,15 @@ AviProbe ProbeAvi(const std::string& path) {
     return probe;
   }
   probe.codec = codec->name;
-  std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
+  ffmpeg::CodecPtr decoder(avcodec_alloc_context3(codec));
   avcodec_parameters_to_context(decoder.get(), stream->codecpar);
   if (int rc = avcodec_open2(decoder.get(), codec, nullptr); rc < 0) {
-    probe.error = AvError(rc);
+    probe.error = ffmpeg::ErrorText(rc);
     return probe;
   }
-  std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-  std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-  std::unique_ptr<SwsContext, SwsFreer> scaler;
+  ffmpeg::FramePtr frame(av_frame_alloc());
+  ffmpeg::PacketPtr packet(av_packet_alloc());
+  ffmpeg::ScalerPtr scaler;
   const auto take = [&] {
     while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
       scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,

@@ -22,26 +22,6 @@ bool FitsFrameStore(const FrameSize& size, int bitCount) {
          FrameFormat{size.width, size.height, bitCount}.bytes() <= kMaxFrameBytes;
 }
 
-bool CheckFrameFormat(const FrameFormat& format, std::string& error) {
-  if (format.bitCount != 24 && format.bitCount != 32) {
-    error = "Frames of " + std::to_string(format.bitCount) +
-            " bits per pixel are not supported; choose 24 or 32 bits.";
-    return false;
-  }
-  if (format.width <= 0 || format.height <= 0) {
-    error = "The frame size " + std::to_string(format.width) + " x " +
-            std::to_string(format.height) + " is empty.";
-    return false;
-  }
-  if (!FitsFrameStore({format.width, format.height}, format.bitCount)) {
-    error = "A frame of " + std::to_string(format.width) + " x " + std::to_string(format.height) +
-            " at " + std::to_string(format.bitCount) + " bits is larger than the " +
-            std::to_string(kMaxFrameBytes) + " bytes the capture window can take.";
-    return false;
-  }
-  return true;
-}
-
 std::vector<FrameSize> TidyFrameSizes(std::vector<FrameSize> sizes) {
   std::erase_if(sizes, [](const FrameSize& size) { return !FitsFrameStore(size); });
   const auto byArea = [](const FrameSize& a, const FrameSize& b) {

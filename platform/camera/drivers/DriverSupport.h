@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/camera/VideoDriver.h"
+#include "platform/camera/VideoFormat.h"
 
 namespace camera {
 
@@ -19,9 +20,6 @@ inline constexpr FrameSize kStandardFrameSizes[] = {{160, 120},  {320, 240},  {6
                                                     {800, 600},  {1280, 720}, {1600, 1024}};
 
 bool FitsFrameStore(const FrameSize& size, int bitCount = 24);
-// Refuses what the capture window cannot take: other than 24 or 32 bits, an empty size, or a
-// frame larger than kMaxFrameBytes.
-bool CheckFrameFormat(const FrameFormat& format, std::string& error);
 // Sorted, duplicates removed, only what fits kMaxFrameBytes at 24 bits.
 std::vector<FrameSize> TidyFrameSizes(std::vector<FrameSize> sizes);
 // `size` itself when it fits kMaxFrameBytes at 24 bits, else the largest even size of the same

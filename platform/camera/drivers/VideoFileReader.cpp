@@ -1,5 +1,7 @@
 #include "platform/camera/drivers/VideoFileReader.h"
 
+#include "platform/avi/FfmpegHandles.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -18,21 +20,6 @@ extern "C" {
 namespace camera {
 namespace {
 
-struct CloseInput {
-  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-struct FreeCodec {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FreePacket {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FreeFrame {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct FreeScaler {
-  void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
 
 // What tells a file replaced or rewritten under the same name from the one we opened.
 struct FileIdentity {
@@ -78,22 +65,17 @@ AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange) {
 
 }  // namespace
 
-std::string FfmpegErrorText(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  if (av_strerror(code, text, sizeof text) < 0) return "FFmpeg error " + std::to_string(code);
-  return text;
-}
 
 std::string FfmpegVersionText() { return std::string("FFmpeg ") + av_version_info(); }
 
 struct VideoFileReader::State {
   std::string path;
   FileIdentity identity;
-  std::unique_ptr<AVFormatContext, CloseInput> input;
-  std::unique_ptr<AVCodecContext, FreeCodec> decoder;
-  std::unique_ptr<AVPacket, FreePacket> packet;
-  std::unique_ptr<AVFrame, FreeFrame> picture;
-  std::unique_ptr<SwsContext, FreeScaler> scaler;
+  ffmpeg::InputPtr input;
+  ffmpeg::CodecPtr decoder;
+  ffmpeg::PacketPtr packet;
+  ffmpeg::FramePtr picture;
+  ffmpeg::ScalerPtr scaler;
   // What the scaler was made for; it is remade only when this changes.
   int fromWidth = 0, fromHeight = 0, fromFormat = -1, fullRange = -1;
   FrameFormat to{};
@@ -103,7 +85,7 @@ struct VideoFileReader::State {
   bool pictureThisPass = false;  // a whole pass without one means nothing decodes
 
   bool fail(const std::string& what, int code, std::string& error) const {
-    error = path + ": " + what + FfmpegErrorText(code);
+    error = path + ": " + what + ffmpeg::ErrorText(code);
     return false;
   }
   bool rewind(std::string& error);

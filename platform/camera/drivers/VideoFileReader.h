@@ -44,7 +44,6 @@ class VideoFileReader {
 void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
                    WorkerThread& thread);
 
-std::string FfmpegErrorText(int code);
 // "FFmpeg <version>" of the libraries in use.
 std::string FfmpegVersionText();
 

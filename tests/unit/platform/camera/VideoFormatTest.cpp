@@ -49,7 +49,7 @@ TEST(ParseVideoFormatTest, AcceptsWhatTheCaptureProgramCanHoldAndRefusesTheRest)
       {"16-bit", Bytes(Header(640, 480, 16)), false, {}, "16 bits"},
       {"compressed", Bytes(compressed), false, {}, "uncompressed"},
       {"negative height (top-down)", Bytes(Header(640, -480, 24)), false, {}, "bottom-up"},
-      {"zero width", Bytes(Header(0, 480, 24)), false, {}, "bottom-up"},
+      {"zero width", Bytes(Header(0, 480, 24)), false, {}, "empty"},
       {"short record", Bytes(Header(640, 480, 24), 39), false, {}, "too short"},
       {"biSize past the record", Bytes(oversized), false, {}, "size field"},
       {"biSize 44 in a 44-byte record", Bytes(oversized, 44), true, {640, 480, 24}, ""},

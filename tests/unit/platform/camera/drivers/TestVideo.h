@@ -11,14 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/avi/FfmpegHandles.h"
 #include "platform/camera/VideoDriver.h"
 #include "platform/camera/drivers/VideoFileReader.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
 
 namespace camera::videotest {
 
@@ -35,7 +30,7 @@ struct TestVideo {
 // Writes `video` to `path` as an AVI; false with FFmpeg's reason.
 inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std::string& error) {
   const auto fail = [&error](const char* what, int code) {
-    error = std::string(what) + ": " + FfmpegErrorText(code);
+    error = std::string(what) + ": " + ffmpeg::ErrorText(code);
     return false;
   };
   AVFormatContext* rawOutput = nullptr;
@@ -49,13 +44,9 @@ inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std:
 
   const AVCodec* codec = avcodec_find_encoder_by_name(video.codec);
   if (codec == nullptr) return fail(video.codec, AVERROR_ENCODER_NOT_FOUND);
-  const auto freeCodec = [](AVCodecContext* context) { avcodec_free_context(&context); };
-  std::unique_ptr<AVCodecContext, decltype(freeCodec)> encoder(avcodec_alloc_context3(codec),
-                                                                freeCodec);
-  const auto freeFrame = [](AVFrame* frame) { av_frame_free(&frame); };
-  std::unique_ptr<AVFrame, decltype(freeFrame)> picture(av_frame_alloc(), freeFrame);
-  const auto freePacket = [](AVPacket* packet) { av_packet_free(&packet); };
-  std::unique_ptr<AVPacket, decltype(freePacket)> packet(av_packet_alloc(), freePacket);
+  ffmpeg::CodecPtr encoder(avcodec_alloc_context3(codec));
+  ffmpeg::FramePtr picture(av_frame_alloc());
+  ffmpeg::PacketPtr packet(av_packet_alloc());
   AVStream* stream = avformat_new_stream(output.get(), nullptr);
   if (!encoder || !picture || !packet || stream == nullptr) return fail("alloc", AVERROR(ENOMEM));
 
@@ -78,10 +69,9 @@ inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std:
   picture->height = video.height;
   picture->format = encoder->pix_fmt;
   if ((result = av_frame_get_buffer(picture.get(), 0)) < 0) return fail("frame", result);
-  std::unique_ptr<SwsContext, decltype(&sws_freeContext)> toYuv(
+  ffmpeg::ScalerPtr toYuv(
       sws_getContext(video.width, video.height, AV_PIX_FMT_RGB24, video.width, video.height,
-                     encoder->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr),
-      &sws_freeContext);
+                     encoder->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr));
   if (!toYuv) return fail("scaler", AVERROR(EINVAL));
 
   const auto drain = [&]() {
