@@ -112,7 +112,7 @@ void SingleFrame(benchmark::State& state, avi::Compressor compressor) {
   std::error_code ignored;
   state.counters["file_bytes_per_frame"] = benchmark::Counter(
       static_cast<double>(std::filesystem::file_size(path, ignored)) /
-      static_cast<double>(std::max<std::int64_t>(writer.framesWritten(), 1)));
+      static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
   std::filesystem::remove(path, ignored);
 }
 
