@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/camera/VideoFormat.h"
 #include "platform/camera/window/CaptureDialogs.h"
@@ -24,6 +25,18 @@ void CopyBounded(const std::string& text, char* into, int chars) {
 constexpr std::uint32_t kWsVisible = 0x10000000;
 
 }  // namespace
+
+template <class Operation>
+LRESULT QtCaptureService::OnWidget(CaptureWindowHandle window, Operation operation) {
+  CaptureWidget* w = widget(window);
+  if (w == nullptr) return 0;
+  if constexpr (std::is_void_v<decltype(operation(*w))>) {
+    operation(*w);
+    return 1;
+  } else {
+    return operation(*w) ? 1 : 0;
+  }
+}
 
 QtCaptureService::QtCaptureService() = default;
 
@@ -98,31 +111,19 @@ LRESULT QtCaptureService::driverConnect(CaptureWindowHandle window, int driverIn
 }
 
 LRESULT QtCaptureService::driverDisconnect(CaptureWindowHandle window) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->disconnectDriver();
-  return 1;
+  return OnWidget(window, [](CaptureWidget& w) { w.disconnectDriver(); });
 }
 
 LRESULT QtCaptureService::setCallbackStatus(CaptureWindowHandle window, StatusCallback cb) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setStatusCallback(std::move(cb));
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setStatusCallback(std::move(cb)); });
 }
 
 LRESULT QtCaptureService::setCallbackError(CaptureWindowHandle window, ErrorCallback cb) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setErrorCallback(std::move(cb));
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setErrorCallback(std::move(cb)); });
 }
 
 LRESULT QtCaptureService::setCallbackFrame(CaptureWindowHandle window, FrameCallback cb) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setFrameCallback(std::move(cb));
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setFrameCallback(std::move(cb)); });
 }
 
 LRESULT QtCaptureService::getVideoFormat(CaptureWindowHandle window, BitmapInfo* format,
@@ -136,10 +137,7 @@ LRESULT QtCaptureService::getVideoFormat(CaptureWindowHandle window, BitmapInfo*
 }
 
 LRESULT QtCaptureService::setScale(CaptureWindowHandle window, bool stretch) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setStretch(stretch);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setStretch(stretch); });
 }
 
 LRESULT QtCaptureService::setSequenceSetup(CaptureWindowHandle window, const CaptureParms* parms,
@@ -154,54 +152,36 @@ LRESULT QtCaptureService::setSequenceSetup(CaptureWindowHandle window, const Cap
 }
 
 LRESULT QtCaptureService::setPreviewRate(CaptureWindowHandle window, std::uint32_t periodMs) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setPreviewRate(periodMs);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setPreviewRate(periodMs); });
 }
 
 LRESULT QtCaptureService::setPreview(CaptureWindowHandle window, bool on) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setPreview(on);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setPreview(on); });
 }
 
 LRESULT QtCaptureService::setOverlay(CaptureWindowHandle window, bool on) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setOverlay(on);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setOverlay(on); });
 }
 
 LRESULT QtCaptureService::fileSetCaptureFile(CaptureWindowHandle window,
                                              const std::string& path) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setCaptureFile(path);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setCaptureFile(path); });
 }
 
 LRESULT QtCaptureService::fileAllocate(CaptureWindowHandle window, std::uint32_t bytes) {
-  CaptureWidget* w = widget(window);
-  if (w == nullptr) return 0;
-  w->setReserveBytes(bytes);
-  return 1;
+  return OnWidget(window, [&](CaptureWidget& w) { w.setReserveBytes(bytes); });
 }
 
 LRESULT QtCaptureService::singleFrameOpen(CaptureWindowHandle window) {
-  CaptureWidget* w = widget(window);
-  return w != nullptr && w->singleFrameOpen() ? 1 : 0;
+  return OnWidget(window, [](CaptureWidget& w) { return w.singleFrameOpen(); });
 }
 
 LRESULT QtCaptureService::singleFrame(CaptureWindowHandle window) {
-  CaptureWidget* w = widget(window);
-  return w != nullptr && w->singleFrame() ? 1 : 0;
+  return OnWidget(window, [](CaptureWidget& w) { return w.singleFrame(); });
 }
 
 LRESULT QtCaptureService::singleFrameClose(CaptureWindowHandle window) {
-  CaptureWidget* w = widget(window);
-  return w != nullptr && w->singleFrameClose() ? 1 : 0;
+  return OnWidget(window, [](CaptureWidget& w) { return w.singleFrameClose(); });
 }
 
 LRESULT QtCaptureService::dlgVideoCompression(CaptureWindowHandle window) {

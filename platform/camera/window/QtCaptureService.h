@@ -55,6 +55,10 @@ class QtCaptureService : public CaptureService {
 
  private:
   std::vector<std::unique_ptr<VideoDriver>>& drivers();
+  // Runs `operation` on the window's widget: 0 when there is no such window, else 1 (or, for
+  // an operation that reports success, whether it succeeded).
+  template <class Operation>
+  LRESULT OnWidget(CaptureWindowHandle window, Operation operation);
 
   bool enumerated_ = false;
   std::vector<std::unique_ptr<VideoDriver>> drivers_;
