@@ -64,6 +64,9 @@ class MotionDetector {
   MotionDetector(CaptureSettings& settings, DetectorState& state, DetectorHost& host,
                  const camera::CaptureWindowRef& window,
                  const ZoneKernels& kernels = BestKernels());
+  // The window is the document's own field, which outlives the detector; never a temporary.
+  MotionDetector(CaptureSettings&, DetectorState&, DetectorHost&, const camera::CaptureWindowRef&&,
+                 const ZoneKernels& = BestKernels()) = delete;
   MotionDetector(const MotionDetector&) = delete;
   MotionDetector& operator=(const MotionDetector&) = delete;
 

@@ -133,6 +133,7 @@ struct AviWriter::State {
 
   bool setUpEncoder(const Encoder& choice, int quality, AVRational frameTime, std::string& error);
   bool createFile(std::uint64_t reserveBytes, std::string& error);
+  bool regularFile = false;  // what createFile made is an ordinary file
   bool startMuxer(AVRational frameTime, bool raw, std::string& error);
   bool writeRaw(const std::uint8_t* frame, std::string& error);
   bool encode(const std::uint8_t* frame, std::string& error);
@@ -239,7 +240,14 @@ bool AviWriter::open(const std::string& path, const camera::BitmapInfoHeader& fo
     if (!s->dibRows) return Refuse(error, s->failed("Could not set up", AVERROR(ENOMEM)));
   }
   if (!raw && !s->setUpEncoder(*choice, compressor.quality, frameTime, error)) return false;
-  if (!s->createFile(reserveBytes, error) || !s->startMuxer(frameTime, raw, error)) return false;
+  if (!s->createFile(reserveBytes, error) || !s->startMuxer(frameTime, raw, error)) {
+    // A file without its headers is no recording: leave none behind. Only a regular file is
+    // removed; a device such as /dev/full stays what it is.
+    const bool created = s->regularFile;
+    s.reset();
+    if (created) ::unlink(path.c_str());
+    return false;
+  }
   state_ = std::move(s);
   return true;
 }
@@ -308,6 +316,8 @@ bool AviWriter::State::createFile(std::uint64_t reserveBytes, std::string& error
   const int opened = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
   if (opened < 0) return Refuse(error, "Could not create " + path + ": " + std::strerror(errno));
   fd.reset(opened);
+  struct stat info {};
+  regularFile = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
   if (reserveBytes == 0) return true;
   int why = EFBIG;
   if (reserveBytes <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
@@ -424,8 +434,9 @@ bool AviWriter::State::encode(const std::uint8_t* frame, std::string& error) {
   int rc = av_frame_make_writable(picture);
   if (rc < 0) return fail(failed("Could not compress a frame for", rc), error);
   // Start at the last row with a negative stride: the picture comes out top-down.
-  const std::uint8_t* rows[1] = {frame + (format.height - 1) * rowBytes};
-  const int strides[1] = {-static_cast<int>(rowBytes)};
+  // sws_scale reads four planes and strides, whatever the format.
+  const std::uint8_t* rows[4] = {frame + (format.height - 1) * rowBytes, nullptr, nullptr, nullptr};
+  const int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
   sws_scale(convert.get(), rows, strides, 0, format.height, picture->data, picture->linesize);
   picture->pts = framesWritten;
   picture->quality = encoder->global_quality;

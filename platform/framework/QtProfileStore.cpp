@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdint>
 #include <limits>
 
 namespace framework {
@@ -33,15 +34,16 @@ int QtProfileStore::GetProfileInt(const std::string& section, const std::string&
                                   int fallback) const {
   const QVariant value = settings_->value(Path(section, key));
   if (!value.isValid()) return fallback;
-  // Values read back from the file are texts; a hand-edited one may be anything, including
-  // a number too large for an int, which must not wrap.
+  // Values read back from the file are texts, and a hand-edited one may be anything. Numbers
+  // are 32-bit values, signed or not (4294967295 is -1, as it would be in the registry); what
+  // does not fit 32 bits is no number.
   bool ok = false;
   const qlonglong number = value.toString().toLongLong(&ok);
-  if (!ok || number < std::numeric_limits<int>::min() ||
-      number > std::numeric_limits<int>::max()) {
+  if (!ok || number < std::numeric_limits<std::int32_t>::min() ||
+      number > std::numeric_limits<std::uint32_t>::max()) {
     return fallback;
   }
-  return static_cast<int>(number);
+  return static_cast<int>(static_cast<std::uint32_t>(number));
 }
 
 std::string QtProfileStore::GetProfileString(const std::string& section, const std::string& key,

@@ -49,8 +49,8 @@ AviProbe ProbeAvi(const std::string& path) {
                                         frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr,
                                         nullptr, nullptr));
       std::vector<std::uint8_t> bgr(static_cast<std::size_t>(frame->width) * frame->height * 3);
-      std::uint8_t* planes[1] = {bgr.data()};
-      int strides[1] = {frame->width * 3};
+      std::uint8_t* planes[4] = {bgr.data(), nullptr, nullptr, nullptr};  // sws reads four
+      int strides[4] = {frame->width * 3, 0, 0, 0};
       sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
       probe.frames.push_back(std::move(bgr));
     }

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kPollMs = 200;  // how long disconnect may wait for the capture thread
 constexpr unsigned kBufferCount = 4;
+constexpr std::int64_t kMaxMenuItems = 256;  // more than any real control has
 
 std::string CutField(const __u8* text, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(text), strnlen(reinterpret_cast<const char*>(text), size));
@@ -453,7 +454,10 @@ std::vector<DriverControl> V4l2Driver::controls() const {
       case V4L2_CTRL_TYPE_INTEGER_MENU:
         control.kind = DriverControl::Kind::Menu;
         // Items the device skips stay empty, so position still equals value.
-        for (int index = query.minimum; index <= query.maximum && index >= 0; ++index) {
+        // 64-bit, and at most kMaxMenuItems asked for: a device may claim any range.
+        for (std::int64_t index = query.minimum;
+             index <= query.maximum && index >= 0 && index - query.minimum < kMaxMenuItems;
+             ++index) {
           v4l2_querymenu item{};
           item.id = query.id;
           item.index = static_cast<__u32>(index);

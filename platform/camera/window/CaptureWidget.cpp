@@ -17,6 +17,11 @@ QImage::Format ImageFormat(int bitCount) {
   return bitCount == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
 }
 
+template <class Callback>
+std::shared_ptr<const Callback> Share(Callback callback) {
+  return callback ? std::make_shared<const Callback>(std::move(callback)) : nullptr;
+}
+
 }  // namespace
 
 CaptureWidget::CaptureWidget(CaptureWindowHandle handle, QWidget* parent)
@@ -61,6 +66,18 @@ void CaptureWidget::disconnectDriver() {
   timer_.stop();
 }
 
+void CaptureWidget::setStatusCallback(StatusCallback callback) {
+  statusCallback_ = Share(std::move(callback));
+}
+
+void CaptureWidget::setErrorCallback(ErrorCallback callback) {
+  errorCallback_ = Share(std::move(callback));
+}
+
+void CaptureWidget::setFrameCallback(FrameCallback callback) {
+  frameCallback_ = Share(std::move(callback));
+}
+
 void CaptureWidget::setPreviewRate(std::uint32_t periodMs) {
   previewRateMs_ = periodMs == 0 ? 1 : periodMs;
   restartTimer();
@@ -96,7 +113,7 @@ FrameFormat CaptureWidget::format() const {
 }
 
 bool CaptureWidget::pollFrame() {
-  if (driver_ == nullptr) return false;
+  if (driver_ == nullptr || delivering_) return false;
   std::string error;
   FrameFormat format;
   switch (driver_->latestFrame(frame_.get(), kMaxFrameBytes, frameSequence_, format, error)) {
@@ -124,7 +141,10 @@ bool CaptureWidget::pollFrame() {
     header.dwBufferLength = static_cast<std::uint32_t>(kMaxFrameBytes);
     header.dwBytesUsed = static_cast<std::uint32_t>(frameBytes_);
     header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
-    frameCallback_(handle_, &header);
+    const std::shared_ptr<const FrameCallback> callback = frameCallback_;
+    delivering_ = true;
+    (*callback)(handle_, &header);
+    delivering_ = false;
   }
   update();
   return true;
@@ -210,11 +230,11 @@ bool CaptureWidget::singleFrameClose() {
 }
 
 void CaptureWidget::reportError(int id, const std::string& text) {
-  if (errorCallback_) errorCallback_(handle_, id, text.c_str());
+  if (const auto callback = errorCallback_) (*callback)(handle_, id, text.c_str());
 }
 
 void CaptureWidget::reportStatus(int id, const std::string& text) {
-  if (statusCallback_) statusCallback_(handle_, id, text.c_str());
+  if (const auto callback = statusCallback_) (*callback)(handle_, id, text.c_str());
 }
 
 }  // namespace camera

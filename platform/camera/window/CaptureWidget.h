@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,9 +32,10 @@ class CaptureWidget : public QWidget {
   void disconnectDriver();
   VideoDriver* driver() const { return driver_; }
 
-  void setStatusCallback(StatusCallback callback) { statusCallback_ = std::move(callback); }
-  void setErrorCallback(ErrorCallback callback) { errorCallback_ = std::move(callback); }
-  void setFrameCallback(FrameCallback callback) { frameCallback_ = std::move(callback); }
+  // A callback may replace or remove itself, or any other, while it runs.
+  void setStatusCallback(StatusCallback callback);
+  void setErrorCallback(ErrorCallback callback);
+  void setFrameCallback(FrameCallback callback);
 
   void setPreviewRate(std::uint32_t periodMs);
   void setPreview(bool on);
@@ -62,6 +64,10 @@ class CaptureWidget : public QWidget {
   // An etched rectangle over the picture, in widget coordinates, until the next frame arrives.
   void drawEtchedRect(const QRect& rect);
 
+  // Through the error and status callbacks, with this window's handle.
+  void reportError(int id, const std::string& text);
+  void reportStatus(int id, const std::string& text);
+
   // Takes the newest frame from the driver and delivers it; the preview timer calls it, tests
   // and benchmarks may call it directly. Returns whether a new frame was delivered.
   bool pollFrame();
@@ -71,14 +77,16 @@ class CaptureWidget : public QWidget {
 
  private:
   void restartTimer();
-  void reportError(int id, const std::string& text);
-  void reportStatus(int id, const std::string& text);
 
   CaptureWindowHandle handle_;
   VideoDriver* driver_ = nullptr;
-  StatusCallback statusCallback_;
-  ErrorCallback errorCallback_;
-  FrameCallback frameCallback_;
+  // Shared, so that a call in progress keeps its own callback alive.
+  std::shared_ptr<const StatusCallback> statusCallback_;
+  std::shared_ptr<const ErrorCallback> errorCallback_;
+  std::shared_ptr<const FrameCallback> frameCallback_;
+  // True while a frame is being delivered: a message box shown from a callback runs the event
+  // loop, and the next tick must not deliver over the frame still in use.
+  bool delivering_ = false;
 
   QTimer timer_;
   QElapsedTimer sinceConnect_;
@@ -95,7 +103,7 @@ class CaptureWidget : public QWidget {
   QImage image_;  // a view of live_, rebuilt only when the format changes
   std::optional<QRect> etched_;
 
-  CaptureParms sequence_{};
+  CaptureParms sequence_{.dwRequestMicroSecPerFrame = 66667};  // 15 frames per second
   std::string captureFile_;
   std::uint64_t reserveBytes_ = 0;
   avi::Compressor compressor_ = avi::UncompressedDib();

@@ -196,6 +196,13 @@ LRESULT QtCaptureService::dlgVideoCompression(CaptureWindowHandle window) {
 LRESULT QtCaptureService::dlgVideoFormat(CaptureWindowHandle window) {
   CaptureWidget* w = widget(window);
   if (w == nullptr || w->driver() == nullptr) return 0;
+  if (w->recording()) {
+    // Every frame of an AVI has the size it was opened with.
+    w->reportError(kFormatErrorId,
+                   "The video format cannot change while a capture file is open; stop the run "
+                   "first.");
+    return 0;
+  }
   VideoFormatDialog dialog(*w->driver(), w);
   return framework::RunModal(dialog) == QDialog::Accepted ? 1 : 0;
 }

@@ -74,7 +74,9 @@ TYPED_TEST(ProfileStoreContract, TextReadAsNumberMustBeAWholeNumber) {
     int expected;
   };
   for (const Case c : {Case{"42", 42}, Case{"-7", -7}, Case{"abc", 5}, Case{"12abc", 5},
-                       Case{"", 5}, Case{"3.5", 5}, Case{"99999999999", 5}}) {
+                       Case{"", 5}, Case{"3.5", 5}, Case{"99999999999", 5},
+                       Case{"4294967295", -1}, Case{"4294967296", 5},
+                       Case{"-2147483649", 5}}) {
     ASSERT_TRUE(this->store->WriteProfileString("Settings", "T", c.text));
     EXPECT_EQ(this->store->GetProfileInt("Settings", "T", 5), c.expected) << '"' << c.text << '"';
   }

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 #include "platform/camera/window/CaptureDialogs.h"
 #include "platform/camera/window/QtCaptureService.h"
@@ -97,6 +99,29 @@ TEST_F(CaptureDialogsTest, AFormatTheDriverRefusesKeepsTheDialogOpenWithItsReaso
   });
   EXPECT_EQ(service_->dlgVideoFormat(window_), 0);
   EXPECT_TRUE(message.contains("Invalid argument"));
+}
+
+TEST_F(CaptureDialogsTest, TheFormatCannotChangeUnderAnOpenRecording) {
+  std::vector<int> errors;
+  service_->setCallbackError(window_, [&](CaptureWindowHandle, int id, const char*) {
+    errors.push_back(id);
+    return LRESULT{1};
+  });
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("corvane-dialog-" + std::to_string(::getpid()) +
+                                                 ".avi")).string();
+  service_->fileSetCaptureFile(window_, path);
+  ASSERT_EQ(service_->singleFrameOpen(window_), 1);
+  bool shown = false;
+  Answer<VideoFormatDialog>([&](VideoFormatDialog& d) {
+    shown = true;
+    d.accept();
+  });
+  EXPECT_EQ(service_->dlgVideoFormat(window_), 0);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(errors, (std::vector<int>{kFormatErrorId}));
+  service_->singleFrameClose(window_);
+  std::filesystem::remove(path);
 }
 
 TEST_F(CaptureDialogsTest, TheSourceDialogAppliesOnlyTheSettingsThatChanged) {

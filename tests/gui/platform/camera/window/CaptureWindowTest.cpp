@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -169,6 +170,37 @@ TEST_F(CaptureWindowTest, ThePaintedPictureIsUprightAndShowsWhatTheCallbackMarke
   EXPECT_EQ(picture.pixelColor(32, 42), QColor(255, 255, 255));
 }
 
+// A callback that shows a message box runs the event loop: the next tick must not deliver a
+// frame over the one still in use, and a callback may replace itself.
+TEST_F(CaptureWindowTest, ACallbackThatRunsTheEventLoopOrReplacesItselfIsSafe) {
+  StartPreview(5);
+  int depth = 0;
+  int deepest = 0;
+  onFrame_ = [&](VideoHdr&) {
+    ++depth;
+    deepest = std::max(deepest, depth);
+    camera_->pushFilled(99);
+    WaitUntil([] { return false; }, 60);  // as a modal box would
+    --depth;
+  };
+  ASSERT_TRUE(Deliver(1));
+  EXPECT_EQ(deepest, 1);
+
+  int replacedCalls = 0;
+  service_->setCallbackFrame(window_, [&](CaptureWindowHandle, VideoHdr*) {
+    service_->setCallbackFrame(window_, [&](CaptureWindowHandle, VideoHdr*) {
+      ++replacedCalls;
+      return LRESULT{1};
+    });
+    return LRESULT{1};
+  });
+  camera_->pushFilled(2);
+  ASSERT_TRUE(WaitUntil([&] {
+    camera_->pushFilled(3);
+    return replacedCalls > 0;
+  }));
+}
+
 TEST_F(CaptureWindowTest, OverlayShowsVideoButDeliversNoFrames) {
   StartPreview();
   ASSERT_TRUE(Deliver(1));
@@ -313,7 +345,7 @@ TEST_F(CaptureWindowTest, CapturingWithoutASourceIsRefused) {
   EXPECT_EQ(errors_[0].id, kFileCreateErrorId);
 }
 
-TEST_F(CaptureWindowTest, AFullDiskIsReportedAndWhatWasRecordedStaysReadable) {
+TEST_F(CaptureWindowTest, AFullDiskIsReportedWithTheReason) {
   // /dev/full accepts the file but refuses every byte: the failure must be reported, not lost.
   std::error_code ec;
   if (!std::filesystem::exists("/dev/full", ec)) GTEST_SKIP() << "no /dev/full";

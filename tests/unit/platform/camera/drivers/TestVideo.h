@@ -89,8 +89,8 @@ inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std:
       rgb[i] = static_cast<std::uint8_t>(top ? (red ? 255 : 0) : GreyOfFrame(frame));
     }
     if ((result = av_frame_make_writable(picture.get())) < 0) return fail("writable", result);
-    const std::uint8_t* rows[1] = {rgb.data()};
-    const int strides[1] = {video.width * 3};
+    const std::uint8_t* rows[4] = {rgb.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {video.width * 3, 0, 0, 0};
     sws_scale(toYuv.get(), rows, strides, 0, video.height, picture->data, picture->linesize);
     picture->pts = frame;
     if ((result = avcodec_send_frame(encoder.get(), picture.get())) < 0) return fail("encode", result);
