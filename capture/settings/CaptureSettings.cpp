@@ -1,5 +1,7 @@
 #include "capture/settings/CaptureSettings.h"
 
+#include <algorithm>
+#include <cstring>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -53,6 +55,17 @@ int TruncatePlayback(float value) {
   if (value >= kTwoTo31) return std::numeric_limits<int>::max();
   if (value <= -kTwoTo31) return std::numeric_limits<int>::min();
   return static_cast<int>(value);
+}
+
+// Copies as much of `from` as fits, terminated, and never half a UTF-8 character.
+template <std::size_t N>
+void CopyCut(const std::string& from, std::array<char, N>& to) {
+  std::size_t n = std::min(from.size(), N - 1);
+  if (n < from.size()) {
+    while (n > 0 && (static_cast<unsigned char>(from[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(to.data(), from.data(), n);
+  to[n] = '\0';
 }
 
 }  // namespace
@@ -130,10 +143,8 @@ void SaveSettings(framework::ProfileStore& store, const CaptureSettings& setting
 
 void FillTargetFolderText(const std::string& folder, TargetFolderText& text) {
   // A folder longer than the buffers is cut, never overrun; CurrentDirectory keeps it whole.
-  std::snprintf(text.targetFolderPath.data(), text.targetFolderPath.size(), "%s",
-                folder.c_str());
-  std::snprintf(text.browseTitle.data(), text.browseTitle.size(), "%s%s", kBrowseTitlePrefix,
-                folder.c_str());
+  CopyCut(folder, text.targetFolderPath);
+  CopyCut(kBrowseTitlePrefix + folder, text.browseTitle);
 }
 
 }  // namespace watchpost

@@ -37,6 +37,7 @@ void FakeVideoDriver::disconnect() {
 bool FakeVideoDriver::setFormat(const camera::FrameFormat& format, std::string& error) {
   if (!settingFailure_.empty()) {
     error = settingFailure_;
+    if (stopsOnRefusal_) connected_ = false;
     return false;
   }
   format_ = format;
@@ -54,6 +55,7 @@ bool FakeVideoDriver::setControl(std::uint32_t id, int value, const std::string&
                                  std::string& error) {
   if (!settingFailure_.empty()) {
     error = settingFailure_;
+    if (stopsOnRefusal_) connected_ = false;
     return false;
   }
   settings_.push_back({id, value, text});

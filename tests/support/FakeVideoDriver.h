@@ -24,7 +24,12 @@ class FakeVideoDriver : public camera::VideoDriver {
   void pushFilled(std::uint8_t value, int topValue = -1);
   void failConnect(std::string reason) { connectFailure_ = std::move(reason); }
   void failSource(const std::string& reason) { handover_.fail(reason); }
-  void refuseSettings(std::string reason) { settingFailure_ = std::move(reason); }
+  // Settings are refused with `reason`; with `stops`, the source also stops, as a camera that
+  // cannot start again after a change does.
+  void refuseSettings(std::string reason, bool stops = false) {
+    settingFailure_ = std::move(reason);
+    stopsOnRefusal_ = stops;
+  }
   void setFrameSizes(std::vector<camera::FrameSize> sizes) { sizes_ = std::move(sizes); }
   void setControls(std::vector<camera::DriverControl> controls) { controls_ = std::move(controls); }
   void setVersion(std::string version) { version_ = std::move(version); }
@@ -65,6 +70,7 @@ class FakeVideoDriver : public camera::VideoDriver {
   std::vector<Setting> settings_;
   std::string connectFailure_;
   std::string settingFailure_;
+  bool stopsOnRefusal_ = false;
   bool connected_ = false;
   int connects_ = 0;
   int disconnects_ = 0;

@@ -24,6 +24,14 @@ void CopyBounded(const std::string& text, char* into, int chars) {
 
 constexpr std::uint32_t kWsVisible = 0x10000000;
 
+// A driver that could not start again after a change in its dialog has stopped; the window
+// says so with the reason the dialog showed, rather than later with none.
+void ReportIfSourceStopped(CaptureWidget& window, const QString& reason) {
+  if (window.driver() == nullptr || window.driver()->connected()) return;
+  window.disconnectDriver();
+  window.reportError(kSourceLostErrorId, "The video source stopped: " + reason.toStdString());
+}
+
 }  // namespace
 
 template <class Operation>
@@ -204,14 +212,18 @@ LRESULT QtCaptureService::dlgVideoFormat(CaptureWindowHandle window) {
     return 0;
   }
   VideoFormatDialog dialog(*w->driver(), w);
-  return framework::RunModal(dialog) == QDialog::Accepted ? 1 : 0;
+  const int result = framework::RunModal(dialog);
+  ReportIfSourceStopped(*w, dialog.message());
+  return result == QDialog::Accepted ? 1 : 0;
 }
 
 LRESULT QtCaptureService::dlgVideoSource(CaptureWindowHandle window) {
   CaptureWidget* w = widget(window);
   if (w == nullptr || w->driver() == nullptr) return 0;
   VideoSourceDialog dialog(*w->driver(), w);
-  return framework::RunModal(dialog) == QDialog::Accepted ? 1 : 0;
+  const int result = framework::RunModal(dialog);
+  ReportIfSourceStopped(*w, dialog.message());
+  return result == QDialog::Accepted ? 1 : 0;
 }
 
 }  // namespace camera

@@ -251,6 +251,20 @@ TEST_P(TargetFolderTextTest, FolderAndTitleAreCutToFitAndTerminated) {
   EXPECT_EQ(text.browseTitle.data(), prefix + folder.substr(0, c.titleChars - prefix.size()));
 }
 
+TEST(TargetFolderText, ALongFolderIsNeverCutInsideACharacter) {
+  // Two ASCII bytes, then é (two bytes each): 1023 bytes would end inside a character.
+  std::string folder = "//";
+  while (folder.size() < 1100) folder += "\xC3\xA9";
+  TargetFolderText text;
+  FillTargetFolderText(folder, text);
+  const std::string path = text.targetFolderPath.data();
+  EXPECT_EQ(path.size(), 1022u);
+  EXPECT_EQ(folder.compare(0, path.size(), path), 0);
+  const std::string title = text.browseTitle.data();
+  EXPECT_EQ(title.size(), 1022u);
+  EXPECT_EQ(title.substr(std::strlen(kBrowseTitlePrefix)), folder.substr(0, 1022 - 44));
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, TargetFolderTextTest,
                          testing::Values(FolderCase{0, 0, 44}, FolderCase{7, 7, 51},
                                          FolderCase{979, 979, 1023}, FolderCase{980, 980, 1023},

@@ -124,6 +124,26 @@ TEST_F(CaptureDialogsTest, TheFormatCannotChangeUnderAnOpenRecording) {
   std::filesystem::remove(path);
 }
 
+TEST_F(CaptureDialogsTest, ASourceThatStopsAfterAChangeIsReportedWithTheReason) {
+  std::vector<std::pair<int, std::string>> errors;
+  service_->setCallbackError(window_, [&](CaptureWindowHandle, int id, const char* text) {
+    errors.emplace_back(id, text);
+    return LRESULT{1};
+  });
+  camera_->setControls({Control(3, "Input", DriverControl::Kind::Menu, 1, 0, {"Camera", "S-Video"})});
+  camera_->refuseSettings("Device or resource busy", /*stops=*/true);
+  Answer<VideoSourceDialog>([](VideoSourceDialog& d) {
+    static_cast<QComboBox*>(d.editor(3))->setCurrentIndex(1);
+    d.accept();
+    d.reject();
+  });
+  EXPECT_EQ(service_->dlgVideoSource(window_), 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].first, kSourceLostErrorId);
+  EXPECT_NE(errors[0].second.find("Device or resource busy"), std::string::npos);
+  EXPECT_EQ(service_->widget(window_)->driver(), nullptr);
+}
+
 TEST_F(CaptureDialogsTest, TheSourceDialogAppliesOnlyTheSettingsThatChanged) {
   camera_->setControls({Control(1, "Brightness", DriverControl::Kind::Integer, 255, 128),
                         Control(2, "Mirror", DriverControl::Kind::Boolean, 1, 0),
