@@ -3,6 +3,7 @@
 // S and C. It checks a camera on its own, and stands in for Watchpost until that is built.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -18,7 +19,8 @@ class PreviewWindow : public QMainWindow {
  public:
   explicit PreviewWindow(camera::QtCaptureService& service) : service_(service) {
     setWindowTitle(tr("Corvane camera preview"));
-    statusBar()->showMessage(tr("F: video format   S: video source   C: compression"));
+    statusBar()->addPermanentWidget(
+        new QLabel(tr("F: video format   S: video source   C: compression"), this));
     window_ = service_.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, this, 0);
     setCentralWidget(service_.widget(window_));
     resize(640, 480 + statusBar()->sizeHint().height());
