@@ -71,7 +71,6 @@ class CaptureWindowRef {
 
   bool exists() const { return service_ != nullptr && service_->isWindow(window_); }
   CaptureWindowHandle handle() const { return window_; }
-  CaptureService* service() const { return service_; }
 
   LRESULT driverConnect(int driverIndex) const {
     return exists() ? service_->driverConnect(window_, driverIndex) : 0;

@@ -46,11 +46,6 @@ FrameResult FrameHandover::latest(std::uint8_t* into, std::size_t capacity,
   return FrameResult::NewFrame;
 }
 
-FrameFormat FrameHandover::format() const {
-  std::lock_guard lock(mutex_);
-  return format_;
-}
-
 void FrameHandover::reset() {
   std::lock_guard lock(mutex_);
   failure_.clear();

@@ -25,7 +25,6 @@ class FrameHandover {
   // Consumer side: see VideoDriver::latestFrame.
   FrameResult latest(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
                      FrameFormat& format, std::string& error);
-  FrameFormat format() const;
   // Forgets the frames and the failure, as on reconnecting; only while no producer runs.
   void reset();
 

@@ -26,8 +26,6 @@ class CaptureWidget : public QWidget {
   CaptureWidget(CaptureWindowHandle handle, QWidget* parent);
   ~CaptureWidget() override;
 
-  CaptureWindowHandle handle() const { return handle_; }
-
   bool connectDriver(VideoDriver* driver);
   void disconnectDriver();
   VideoDriver* driver() const { return driver_; }
@@ -51,7 +49,6 @@ class CaptureWidget : public QWidget {
   const CaptureParms& sequence() const { return sequence_; }
 
   void setCaptureFile(const std::string& path) { captureFile_ = path; }
-  const std::string& captureFile() const { return captureFile_; }
   void setReserveBytes(std::uint64_t bytes) { reserveBytes_ = bytes; }
   void setCompressor(const avi::Compressor& compressor) { compressor_ = compressor; }
   const avi::Compressor& compressor() const { return compressor_; }
