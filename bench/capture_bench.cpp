@@ -18,7 +18,8 @@
 #include "capture/detector/MotionDetector.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/avi/AviWriter.h"
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
+#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
 
@@ -44,8 +45,8 @@ class QuietHost : public watchpost::DetectorHost {
 // in CPU time of the UI thread only.
 void DeliverFrame(benchmark::State& state) {
   std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(std::make_unique<camera::TestPatternDriver>());
-  camera::QtCaptureService service(std::move(drivers));
+  drivers.push_back(std::make_unique<camera::TestPatternDriver>(testing_support::kMaxFrameBytes));
+  camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
   const auto window = service.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, nullptr, 0);
   camera::CaptureWidget* widget = service.widget(window);
   widget->show();
@@ -97,7 +98,7 @@ void SingleFrame(benchmark::State& state, avi::Compressor compressor) {
           .string();
   avi::AviWriter writer;
   std::string error;
-  const camera::BitmapInfo info = camera::ToBitmapInfo(format);
+  const camera::BitmapInfo info = video::ToBitmapInfo(format);
   if (!writer.open(path, info.bmiHeader, 250000, compressor, 0, error)) {
     state.SkipWithError(error.c_str());
     return;

@@ -1,5 +1,7 @@
 #include "capture/settings/CaptureSettings.h"
 
+#include "platform/base/Text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <clocale>
@@ -55,17 +57,6 @@ int TruncatePlayback(float value) {
   if (value >= kTwoTo31) return std::numeric_limits<int>::max();
   if (value <= -kTwoTo31) return std::numeric_limits<int>::min();
   return static_cast<int>(value);
-}
-
-// Copies as much of `from` as fits, terminated, and never half a UTF-8 character.
-template <std::size_t N>
-void CopyCut(const std::string& from, std::array<char, N>& to) {
-  std::size_t n = std::min(from.size(), N - 1);
-  if (n < from.size()) {
-    while (n > 0 && (static_cast<unsigned char>(from[n]) & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(to.data(), from.data(), n);
-  to[n] = '\0';
 }
 
 }  // namespace
@@ -143,8 +134,8 @@ void SaveSettings(framework::ProfileStore& store, const CaptureSettings& setting
 
 void FillTargetFolderText(const std::string& folder, TargetFolderText& text) {
   // A folder longer than the buffers is cut, never overrun; CurrentDirectory keeps it whole.
-  CopyCut(folder, text.targetFolderPath);
-  CopyCut(kBrowseTitlePrefix + folder, text.browseTitle);
+  base::CopyBounded(folder, text.targetFolderPath);
+  base::CopyBounded(kBrowseTitlePrefix + folder, text.browseTitle);
 }
 
 }  // namespace watchpost

@@ -17,8 +17,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/avi/FfmpegHandles.h"
-#include "platform/camera/VideoFormat.h"
+#include "platform/base/Text.h"
+#include "platform/base/UniqueFd.h"
+#include "platform/video/Ffmpeg.h"
+#include "platform/video/FrameFormat.h"
 
 namespace avi {
 namespace {
@@ -72,27 +74,6 @@ int QScale(int quality) {
   return 31 - ((q - 1) * 29 + 49) / 99;
 }
 
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  ~UniqueFd() { reset(); }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes now so that a late write error (NFS reports them here) is not lost.
-  int closeNow() {
-    const int fd = std::exchange(fd_, -1);
-    return fd >= 0 ? ::close(fd) : 0;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 struct FormatFree {
   void operator()(AVFormatContext* c) const { avformat_free_context(c); }
 };
@@ -110,13 +91,13 @@ struct AvFree {
 
 struct AviWriter::State {
   std::string path;
-  camera::FrameFormat format;
+  video::FrameFormat format;
   std::size_t frameBytes = 0;
   std::size_t rowBytes = 0;
   std::size_t dibRowBytes = 0;  // rowBytes rounded up to 4, as DIB rows are stored
 
   // In this order so that the muxer goes before the I/O it writes to, and that before the file.
-  UniqueFd fd;
+  base::UniqueFd fd;
   std::unique_ptr<AVIOContext, IoFree> io;
   std::unique_ptr<AVFormatContext, FormatFree> muxer;
   ffmpeg::CodecPtr encoder;
@@ -201,7 +182,7 @@ bool AviWriter::isOpen() const { return state_ != nullptr; }
 
 std::int64_t AviWriter::framesWritten() const { return state_ ? state_->framesWritten : 0; }
 
-bool AviWriter::open(const std::string& path, const camera::BitmapInfoHeader& format,
+bool AviWriter::open(const std::string& path, const video::BitmapInfoHeader& format,
                      std::uint32_t microSecPerFrame, const Compressor& compressor,
                      std::uint64_t reserveBytes, std::string& error) {
   // Refused rather than closed for the caller: a stray second open must not end a recording.
@@ -211,8 +192,9 @@ bool AviWriter::open(const std::string& path, const camera::BitmapInfoHeader& fo
   // Everything that can be refused is checked before the file is touched, so a refused open
   // leaves an existing file as it was.
   auto s = std::make_unique<State>();
-  if (!camera::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&format), sizeof format,
-                                s->format, error)) {
+  // The writer holds no frame of its own; its only bound is what a DIB's 32-bit size can say.
+  if (!video::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&format), sizeof format,
+                               std::numeric_limits<std::uint32_t>::max(), s->format, error)) {
     return false;
   }
   if (microSecPerFrame == 0) {
@@ -314,7 +296,7 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
 
 bool AviWriter::State::createFile(std::uint64_t reserveBytes, std::string& error) {
   const int opened = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
-  if (opened < 0) return Refuse(error, "Could not create " + path + ": " + std::strerror(errno));
+  if (opened < 0) return Refuse(error, "Could not create " + path + ": " + base::ErrnoText(errno));
   fd.reset(opened);
   struct stat info {};
   regularFile = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
@@ -330,7 +312,7 @@ bool AviWriter::State::createFile(std::uint64_t reserveBytes, std::string& error
   // record without it. Running out of room is another matter.
   if (why == EOPNOTSUPP || why == ENOSYS || why == ENODEV) return true;
   return Refuse(error, "Could not reserve " + std::to_string(reserveBytes) + " bytes for " + path +
-                           ": " + std::strerror(why));
+                           ": " + base::ErrnoText(why));
 }
 
 bool AviWriter::State::startMuxer(AVRational frameTime, bool raw, std::string& error) {
@@ -503,13 +485,13 @@ bool AviWriter::State::finish(std::string& error) {
   if (fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
     if (failure.empty()) end = st.st_size;
     if (ftruncate(fd.get(), end) != 0 && failure.empty()) {
-      failure = "Could not finish " + path + ": " + std::strerror(errno);
+      failure = "Could not finish " + path + ": " + base::ErrnoText(errno);
     }
   }
   muxer.reset();
   io.reset();
   if (fd.closeNow() != 0 && failure.empty()) {
-    failure = "Could not finish " + path + ": " + std::strerror(errno);
+    failure = "Could not finish " + path + ": " + base::ErrnoText(errno);
   }
   return failure.empty() || Refuse(error, failure);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/camera/CaptureTypes.h"
+#include "platform/video/Dib.h"
 
 namespace avi {
 
@@ -41,7 +41,7 @@ class AviWriter {
   // front; what the recording leaves unused is given back at close. Refused while a recording
   // is open (that one carries on), and before the file is touched when the format, frame time
   // or compressor will not do.
-  bool open(const std::string& path, const camera::BitmapInfoHeader& format,
+  bool open(const std::string& path, const video::BitmapInfoHeader& format,
             std::uint32_t microSecPerFrame, const Compressor& compressor,
             std::uint64_t reserveBytes, std::string& error);
   // Appends one frame of exactly the open format's size. Once a write has failed, every later

@@ -3,41 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/video/Dib.h"
+
 // The plain records that cross the capture service's boundary, laid out byte for byte as the
 // capture interface publishes them so that a size argument (44, 96) means what it says.
 namespace camera {
 
 using LRESULT = std::intptr_t;
 
-struct BitmapInfoHeader {
-  std::uint32_t biSize = sizeof(BitmapInfoHeader);
-  std::int32_t biWidth = 0;
-  std::int32_t biHeight = 0;  // positive: bottom-up rows
-  std::uint16_t biPlanes = 1;
-  std::uint16_t biBitCount = 0;
-  std::uint32_t biCompression = 0;  // 0: uncompressed RGB
-  std::uint32_t biSizeImage = 0;
-  std::int32_t biXPelsPerMeter = 0;
-  std::int32_t biYPelsPerMeter = 0;
-  std::uint32_t biClrUsed = 0;
-  std::uint32_t biClrImportant = 0;
-};
-static_assert(sizeof(BitmapInfoHeader) == 40);
-
-struct RgbQuad {
-  std::uint8_t rgbBlue = 0;
-  std::uint8_t rgbGreen = 0;
-  std::uint8_t rgbRed = 0;
-  std::uint8_t rgbReserved = 0;
-};
-
-// What WM_CAP_GET_VIDEOFORMAT fills with a 44-byte buffer.
-struct BitmapInfo {
-  BitmapInfoHeader bmiHeader;
-  RgbQuad bmiColors[1];
-};
-inline constexpr std::uint32_t kVideoFormatBytes = 44;
-static_assert(sizeof(BitmapInfo) == kVideoFormatBytes);
+using video::BitmapInfo;
+using video::BitmapInfoHeader;
+using video::kVideoFormatBytes;
+using video::RgbQuad;
 
 // The frame handed to the frame callback. lpData is writable: what the callback writes there is
 // what the preview then paints.

@@ -6,27 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/video/Dib.h"
+
 namespace camera {
 
-// The frames every driver hands over: bottom-up rows of 24-bit BGR or 32-bit BGRX pixels,
-// without row padding, as the capture window delivers them.
-struct FrameFormat {
-  int width = 0;
-  int height = 0;
-  int bitCount = 24;  // 24 or 32
-
-  std::size_t bytes() const {
-    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-           static_cast<std::size_t>(bitCount / 8);
-  }
-  friend bool operator==(const FrameFormat&, const FrameFormat&) = default;
-};
-
-struct FrameSize {
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const FrameSize&, const FrameSize&) = default;
-};
+// The frames every driver hands over, as the capture window delivers them.
+using video::FrameFormat;
+using video::FrameSize;
 
 // One setting of the source a driver offers in its Video Source dialog: a camera control or
 // input, or what the virtual camera shows.
@@ -83,7 +69,8 @@ class VideoDriver {
 
 // The drivers of this machine in driver-index order. CORVANE_CAMERAS, when set, lists them:
 // items separated by ';', each "pattern", "file:PATH" or a V4L2 device path; set but empty means
-// none. Unset: every V4L2 capture device, and the test pattern only when there is none.
-std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers();
+// none. Unset: every V4L2 capture device, and the test pattern only when there is none. No
+// driver offers or takes frames larger than `maxFrameBytes`.
+std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers(std::size_t maxFrameBytes);
 
 }  // namespace camera

@@ -24,19 +24,22 @@ void CDocument::RemoveView(CView* view) {
   if (it == views_.end()) return;
   const auto index = static_cast<std::size_t>(it - views_.begin());
   views_.erase(it);
-  if (index < nextToUpdate_) --nextToUpdate_;
+  for (Walk* walk = walks_; walk != nullptr; walk = walk->outer) {
+    if (index < walk->next) --walk->next;
+  }
   view->document_ = nullptr;
 }
 
 void CDocument::UpdateAllViews(CView* sender, long hint, void* hintObject) {
   // Runs on every frame, so it walks the list in place rather than copying it; views may come
-  // and go while it runs (a nested call keeps its own place).
-  const std::size_t outerWalk = nextToUpdate_;
-  for (nextToUpdate_ = 0; nextToUpdate_ < views_.size();) {
-    CView* view = views_[nextToUpdate_++];
+  // and go while it runs, also from a nested call, and every walk keeps its place.
+  Walk walk{0, walks_};
+  walks_ = &walk;
+  while (walk.next < views_.size()) {
+    CView* view = views_[walk.next++];
     if (view != sender) view->OnUpdate(sender, hint, hintObject);
   }
-  nextToUpdate_ = outerWalk;
+  walks_ = walk.outer;
 }
 
 }  // namespace framework

@@ -41,8 +41,15 @@ class CDocument {
   void UpdateAllViews(CView* sender, long hint = 0, void* hintObject = nullptr);
 
  private:
+  // One walk of UpdateAllViews in progress; nested walks chain to the one they interrupted, so
+  // RemoveView can keep every one of them on its place.
+  struct Walk {
+    std::size_t next = 0;
+    Walk* outer = nullptr;
+  };
+
   std::vector<CView*> views_;
-  std::size_t nextToUpdate_ = 0;  // the walk of UpdateAllViews, kept right by RemoveView
+  Walk* walks_ = nullptr;  // the innermost walk in progress
 };
 
 }  // namespace framework

@@ -1,5 +1,7 @@
 #include "platform/framework/MemoryProfileStore.h"
 
+#include "platform/base/ProfileNumber.h"
+
 #include <charconv>
 #include <limits>
 #include <cstdint>
@@ -9,16 +11,12 @@ namespace framework {
 namespace {
 
 // The whole text must be the number: "12abc" is not 12.
-// A 32-bit value, signed or not (4294967295 is -1), as the settings store keeps numbers.
 std::optional<int> ParseWholeNumber(const std::string& text) {
   long long value = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < std::numeric_limits<std::int32_t>::min() ||
-      value > std::numeric_limits<std::uint32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<int>(static_cast<std::uint32_t>(value));
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return base::ProfileNumber(value);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/framework/QtProfileStore.h"
 
+#include "platform/base/ProfileNumber.h"
+
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -34,16 +36,11 @@ int QtProfileStore::GetProfileInt(const std::string& section, const std::string&
                                   int fallback) const {
   const QVariant value = settings_->value(Path(section, key));
   if (!value.isValid()) return fallback;
-  // Values read back from the file are texts, and a hand-edited one may be anything. Numbers
-  // are 32-bit values, signed or not (4294967295 is -1, as it would be in the registry); what
-  // does not fit 32 bits is no number.
+  // Values read back from the file are texts, and a hand-edited one may be anything.
   bool ok = false;
   const qlonglong number = value.toString().toLongLong(&ok);
-  if (!ok || number < std::numeric_limits<std::int32_t>::min() ||
-      number > std::numeric_limits<std::uint32_t>::max()) {
-    return fallback;
-  }
-  return static_cast<int>(static_cast<std::uint32_t>(number));
+  const std::optional<int> stored = ok ? base::ProfileNumber(number) : std::nullopt;
+  return stored.value_or(fallback);
 }
 
 std::string QtProfileStore::GetProfileString(const std::string& section, const std::string& key,

@@ -5,23 +5,25 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
+#include "tests/support/FrameLimit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   camera::FrameFormat format;
   std::string error;
-  if (!camera::ParseVideoFormat(data, size, format, error)) {
+  if (!video::ParseVideoFormat(data, size, testing_support::kMaxFrameBytes, format, error)) {
     if (error.empty()) std::abort();  // a refusal must say why
     return 0;
   }
   if (format.width <= 0 || format.height <= 0) std::abort();
   if (format.bitCount != 24 && format.bitCount != 32) std::abort();
-  if (format.bytes() > camera::kMaxFrameBytes) std::abort();
+  if (format.bytes() > testing_support::kMaxFrameBytes) std::abort();
 
   const camera::BitmapInfo info = camera::ToBitmapInfo(format);
   if (info.bmiHeader.biSizeImage != format.bytes()) std::abort();
   camera::FrameFormat again;
-  if (!camera::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info, again,
+  if (!video::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info,
+                               testing_support::kMaxFrameBytes, again,
                                 error) ||
       !(again == format)) {
     std::abort();

@@ -1,6 +1,6 @@
 #include "tests/support/AviProbe.h"
 
-#include "platform/avi/FfmpegHandles.h"
+#include "platform/video/Ffmpeg.h"
 
 #include <memory>
 

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--driver") == 0) driverIndex = std::atoi(argv[i + 1]);
   }
-  camera::QtCaptureService service;
+  camera::QtCaptureService service(4'915'200);  // what Watchpost's detector can examine
   PreviewWindow window(service);
   window.show();
   window.start(driverIndex);  // a failure has been shown by the error callback

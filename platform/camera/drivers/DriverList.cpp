@@ -66,33 +66,34 @@ std::vector<std::string> ListVideoNodes(const std::string& directory) {
   return paths;
 }
 
-std::vector<std::unique_ptr<VideoDriver>> MakeDrivers(const std::vector<CameraListItem>& items) {
+std::vector<std::unique_ptr<VideoDriver>> MakeDrivers(const std::vector<CameraListItem>& items,
+                                                      std::size_t maxFrameBytes) {
   std::vector<std::unique_ptr<VideoDriver>> drivers;
   for (const CameraListItem& item : items) {
     switch (item.kind) {
       case CameraListItem::Kind::Pattern:
-        drivers.push_back(std::make_unique<TestPatternDriver>());
+        drivers.push_back(std::make_unique<TestPatternDriver>(maxFrameBytes));
         break;
       case CameraListItem::Kind::File:
-        drivers.push_back(std::make_unique<VideoFileDriver>(item.path));
+        drivers.push_back(std::make_unique<VideoFileDriver>(item.path, maxFrameBytes));
         break;
       case CameraListItem::Kind::Device:
-        drivers.push_back(std::make_unique<V4l2Driver>(item.path));
+        drivers.push_back(std::make_unique<V4l2Driver>(item.path, maxFrameBytes));
         break;
     }
   }
   return drivers;
 }
 
-std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers() {
-  if (auto items = ParseCameraList(std::getenv("CORVANE_CAMERAS"))) return MakeDrivers(*items);
+std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers(std::size_t maxFrameBytes) {
+  if (auto items = ParseCameraList(std::getenv("CORVANE_CAMERAS"))) return MakeDrivers(*items, maxFrameBytes);
   std::vector<std::unique_ptr<VideoDriver>> drivers;
   for (const std::string& node : ListVideoNodes()) {
-    auto camera = std::make_unique<V4l2Driver>(node);
+    auto camera = std::make_unique<V4l2Driver>(node, maxFrameBytes);
     // Metadata and output nodes are not cameras; a node we may not open still is one.
     if (camera->listed()) drivers.push_back(std::move(camera));
   }
-  if (drivers.empty()) drivers.push_back(std::make_unique<TestPatternDriver>());
+  if (drivers.empty()) drivers.push_back(std::make_unique<TestPatternDriver>(maxFrameBytes));
   return drivers;
 }
 

@@ -25,6 +25,7 @@ std::vector<std::string> ListVideoNodes(const std::string& directory = "/dev");
 
 // One driver per item, in order. Devices and files that cannot be opened are kept: their
 // connect tells why.
-std::vector<std::unique_ptr<VideoDriver>> MakeDrivers(const std::vector<CameraListItem>& items);
+std::vector<std::unique_ptr<VideoDriver>> MakeDrivers(const std::vector<CameraListItem>& items,
+                                                      std::size_t maxFrameBytes);
 
 }  // namespace camera

@@ -9,8 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/Text.h"
+#include "platform/camera/CaptureTypes.h"
 #include "platform/camera/VideoDriver.h"
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
 
 namespace camera {
 
@@ -19,18 +21,20 @@ namespace camera {
 inline constexpr FrameSize kStandardFrameSizes[] = {{160, 120},  {320, 240},  {640, 480},
                                                     {800, 600},  {1280, 720}, {1600, 1024}};
 
-bool FitsFrameStore(const FrameSize& size, int bitCount = 24);
-// Sorted, duplicates removed, only what fits kMaxFrameBytes at 24 bits.
-std::vector<FrameSize> TidyFrameSizes(std::vector<FrameSize> sizes);
-// `size` itself when it fits kMaxFrameBytes at 24 bits, else the largest even size of the same
-// shape that does (a 1920 x 1080 file would not fit at all).
-FrameSize ShrinkToFit(FrameSize size);
+bool FitsFrameStore(const FrameSize& size, std::size_t maxFrameBytes, int bitCount = 24);
+// Sorted, duplicates removed, only what fits maxFrameBytes at 24 bits.
+std::vector<FrameSize> TidyFrameSizes(std::vector<FrameSize> sizes, std::size_t maxFrameBytes);
+// `size` itself when it fits maxFrameBytes at 24 bits, else the largest even size of the same
+// shape that does (a 1920 x 1080 file would not fit 4,915,200 bytes).
+FrameSize ShrinkToFit(FrameSize size, std::size_t maxFrameBytes);
 
 // Driver names and versions go into 200-character buffers: at most 199 bytes, never a split
 // UTF-8 character.
-std::string CutDriverText(std::string text);
-// strerror, but safe on the drivers' threads.
-std::string ErrnoText(int error);
+inline std::string CutDriverText(std::string text) {
+  return base::CutUtf8(std::move(text), kDriverTextChars - 1);
+}
+using base::ErrnoText;
+using video::CheckFrameFormat;
 
 // The one thread a driver produces frames on. stop() asks the body to end and joins it; the
 // body polls stopRequested() or waits in sleepUntil(), which a stop cuts short.

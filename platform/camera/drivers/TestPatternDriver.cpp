@@ -169,11 +169,12 @@ void TestPatternDriver::renderLoop(FrameFormat format) {
 }
 
 std::vector<FrameSize> TestPatternDriver::frameSizes() const {
-  return {std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes)};
+  return TidyFrameSizes({std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes)},
+                        maxFrameBytes_);
 }
 
 bool TestPatternDriver::setFormat(const FrameFormat& format, std::string& error) {
-  if (!CheckFrameFormat(format, error)) return false;
+  if (!CheckFrameFormat(format, maxFrameBytes_, error)) return false;
   thread_.stop();
   format_ = format;
   return restart(error);

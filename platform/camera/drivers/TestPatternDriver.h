@@ -38,7 +38,7 @@ class TestPatternDriver final : public VideoDriver {
  public:
   enum ControlId : std::uint32_t { kSceneControl = 1, kNoiseControl = 2, kReplayControl = 3 };
 
-  TestPatternDriver() = default;
+  explicit TestPatternDriver(std::size_t maxFrameBytes) : maxFrameBytes_(maxFrameBytes) {}
   ~TestPatternDriver() override;
   TestPatternDriver(const TestPatternDriver&) = delete;
   TestPatternDriver& operator=(const TestPatternDriver&) = delete;
@@ -66,6 +66,7 @@ class TestPatternDriver final : public VideoDriver {
   bool restart(std::string& error);
   void renderLoop(FrameFormat format);
 
+  std::size_t maxFrameBytes_;
   FrameFormat format_{640, 480, 24};
   bool connected_ = false;
   // Read by the render thread every frame, set from the Video Source dialog.

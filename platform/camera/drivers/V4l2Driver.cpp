@@ -13,6 +13,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/base/UniqueFd.h"
+
 namespace camera {
 namespace {
 
@@ -25,43 +27,16 @@ std::string CutField(const __u8* text, std::size_t size) {
 }
 
 // A device node: plain until libv4l2 takes it over, then closed through libv4l2.
-class NodeFd {
- public:
-  NodeFd() = default;
-  explicit NodeFd(int fd) : fd_(fd) {}
-  NodeFd(NodeFd&& other) noexcept { *this = std::move(other); }
-  NodeFd& operator=(NodeFd&& other) noexcept {
-    if (this != &other) {
-      close();
-      fd_ = std::exchange(other.fd_, -1);
-      libv4l_ = std::exchange(other.libv4l_, false);
-    }
-    return *this;
-  }
-  ~NodeFd() { close(); }
-  int get() const { return fd_; }
-  bool wrap(std::string& error) {
-    if (v4l2_fd_open(fd_, 0) < 0) {
-      error = "libv4l2 cannot use the device: " + ErrnoText(errno);
-      return false;
-    }
-    libv4l_ = true;
-    return true;
-  }
+using NodeFd = base::UniqueFd;
 
- private:
-  void close() {
-    if (fd_ < 0) return;
-    if (libv4l_)
-      v4l2_close(fd_);
-    else
-      ::close(fd_);
-    fd_ = -1;
+bool WrapNode(NodeFd& node, std::string& error) {
+  if (v4l2_fd_open(node.get(), 0) < 0) {
+    error = "libv4l2 cannot use the device: " + ErrnoText(errno);
+    return false;
   }
-
-  int fd_ = -1;
-  bool libv4l_ = false;
-};
+  node.setCloseFunction(v4l2_close);
+  return true;
+}
 
 // Opens a node and checks it is a capture device; `info` gets what QUERYCAP said.
 NodeFd OpenNode(const std::string& path, V4l2DeviceInfo& info) {
@@ -112,7 +87,7 @@ struct Mapping {
   }
 };
 
-std::vector<FrameSize> EnumerateSizes(int fd) {
+std::vector<FrameSize> EnumerateSizes(int fd, std::size_t maxFrameBytes) {
   std::vector<FrameSize> sizes;
   v4l2_frmsizeenum entry{};
   entry.pixel_format = V4L2_PIX_FMT_BGR24;  // libv4l2 answers for what it converts from
@@ -122,7 +97,7 @@ std::vector<FrameSize> EnumerateSizes(int fd) {
                        static_cast<int>(entry.discrete.height)});
       continue;
     }
-    const auto sampled = SampleFrameSizes(entry.stepwise);
+    const auto sampled = SampleFrameSizes(entry.stepwise, maxFrameBytes);
     sizes.insert(sizes.end(), sampled.begin(), sampled.end());
     break;  // a range is the only entry
   }
@@ -140,7 +115,7 @@ std::vector<FrameSize> EnumerateSizes(int fd) {
         sizes.push_back(size);
     }
   }
-  return TidyFrameSizes(std::move(sizes));
+  return TidyFrameSizes(std::move(sizes), maxFrameBytes);
 }
 
 }  // namespace
@@ -157,11 +132,12 @@ struct V4l2Driver::Device {
   ~Device() { stop(); }
   int fd() const { return node.get(); }
 
-  bool start(FrameFormat& format, bool canStream, std::string& error);
+  bool start(FrameFormat& format, bool canStream, std::size_t maxFrameBytes, std::string& error);
   void stop();
 };
 
-bool V4l2Driver::Device::start(FrameFormat& format, bool canStream, std::string& error) {
+bool V4l2Driver::Device::start(FrameFormat& format, bool canStream, std::size_t maxFrameBytes,
+                               std::string& error) {
   v4l2_format wanted{};
   wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   wanted.fmt.pix.width = static_cast<__u32>(format.width);
@@ -176,7 +152,7 @@ bool V4l2Driver::Device::start(FrameFormat& format, bool canStream, std::string&
   // The device may round the size; what it settled on is what the frames are.
   const FrameFormat got{static_cast<int>(wanted.fmt.pix.width),
                         static_cast<int>(wanted.fmt.pix.height), format.bitCount};
-  if (!CheckFrameFormat(got, error)) return false;
+  if (!CheckFrameFormat(got, maxFrameBytes, error)) return false;
   format = got;
   bytesPerLine = std::max<std::size_t>(wanted.fmt.pix.bytesperline, got.width * 3u);
   frameBytes = bytesPerLine * (got.height - 1) + got.width * 3u;
@@ -236,7 +212,8 @@ V4l2DeviceInfo ProbeV4l2Device(const std::string& path) {
   return info;
 }
 
-std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range) {
+std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range,
+                                        std::size_t maxFrameBytes) {
   const auto fits = [](__u32 value, __u32 minimum, __u32 maximum, __u32 step) {
     return value >= minimum && value <= maximum && (value - minimum) % std::max(step, 1u) == 0;
   };
@@ -251,7 +228,7 @@ std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range) {
     sizes.push_back({static_cast<int>(range.min_width), static_cast<int>(range.min_height)});
     sizes.push_back({static_cast<int>(range.max_width), static_cast<int>(range.max_height)});
   }
-  return TidyFrameSizes(std::move(sizes));
+  return TidyFrameSizes(std::move(sizes), maxFrameBytes);
 }
 
 void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine,
@@ -274,11 +251,12 @@ void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine,
   }
 }
 
-V4l2Driver::V4l2Driver(std::string path) : path_(std::move(path)) {
+V4l2Driver::V4l2Driver(std::string path, std::size_t maxFrameBytes)
+    : path_(std::move(path)), maxFrameBytes_(maxFrameBytes) {
   NodeFd node = OpenNode(path_, info_);
   if (node.get() >= 0) {
     std::string ignored;  // a node libv4l2 refuses gets the standard list; connect says why
-    if (node.wrap(ignored)) sizes_ = EnumerateSizes(node.get());
+    if (WrapNode(node, ignored)) sizes_ = EnumerateSizes(node.get(), maxFrameBytes_);
   }
   if (sizes_.empty()) sizes_.assign(std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes));
   if (std::find(sizes_.begin(), sizes_.end(), FrameSize{640, 480}) == sizes_.end())
@@ -303,12 +281,12 @@ bool V4l2Driver::connect(std::string& error) {
     error = info.error;
     return false;
   }
-  if (!node.wrap(error)) {
+  if (!WrapNode(node, error)) {
     error = path_ + ": " + error;
     return false;
   }
   info_ = info;
-  sizes_ = EnumerateSizes(node.get());
+  sizes_ = EnumerateSizes(node.get(), maxFrameBytes_);
   if (sizes_.empty()) sizes_.assign(std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes));
   device_ = std::make_unique<Device>(std::move(node));
   if (startCapture(error)) return true;
@@ -328,7 +306,7 @@ bool V4l2Driver::startCapture(std::string& error) {
       (((caps.capabilities & V4L2_CAP_DEVICE_CAPS) != 0 ? caps.device_caps : caps.capabilities) &
        V4L2_CAP_STREAMING) != 0;
   FrameFormat format = format_;
-  if (!device_->start(format, canStream, error)) {
+  if (!device_->start(format, canStream, maxFrameBytes_, error)) {
     error = path_ + ": " + error;
     device_->stop();
     return false;
@@ -394,7 +372,7 @@ void V4l2Driver::captureLoop(FrameFormat format) {
 }
 
 bool V4l2Driver::setFormat(const FrameFormat& format, std::string& error) {
-  if (!CheckFrameFormat(format, error)) return false;
+  if (!CheckFrameFormat(format, maxFrameBytes_, error)) return false;
   if (std::find(sizes_.begin(), sizes_.end(), FrameSize{format.width, format.height}) ==
       sizes_.end()) {
     error = "The camera does not offer " + std::to_string(format.width) + " x " +
@@ -431,7 +409,7 @@ std::vector<DriverControl> V4l2Driver::controls() const {
   if (fd < 0) {
     own = OpenNode(path_, info);
     std::string ignored;
-    if (own.get() < 0 || !own.wrap(ignored)) return {};
+    if (own.get() < 0 || !WrapNode(own, ignored)) return {};
     fd = own.get();
   }
 
@@ -501,7 +479,7 @@ bool V4l2Driver::setControl(std::uint32_t id, int value, const std::string&,
       error = info.error;
       return false;
     }
-    if (!own.wrap(error)) return false;
+    if (!WrapNode(own, error)) return false;
   }
   const int fd = device_ ? device_->fd() : own.get();
   if (id != kInputControl) {

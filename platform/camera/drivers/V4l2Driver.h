@@ -26,7 +26,8 @@ V4l2DeviceInfo ProbeV4l2Device(const std::string& path);
 
 // The standard sizes inside a stepwise or continuous range; at least one size when the range
 // fits the frame store at all.
-std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range);
+std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range,
+                                        std::size_t maxFrameBytes);
 
 // Copies top-first BGR24 rows, `bytesPerLine` apart, into bottom-up 24-bit BGR or 32-bit BGRX.
 void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine,
@@ -38,7 +39,7 @@ class V4l2Driver final : public VideoDriver {
   // The Video Source dialog's input menu; real control ids never have the top bits set.
   static constexpr std::uint32_t kInputControl = 0xFFFF0000u;
 
-  explicit V4l2Driver(std::string path);
+  V4l2Driver(std::string path, std::size_t maxFrameBytes);
   ~V4l2Driver() override;
   V4l2Driver(const V4l2Driver&) = delete;
   V4l2Driver& operator=(const V4l2Driver&) = delete;
@@ -73,6 +74,7 @@ class V4l2Driver final : public VideoDriver {
   void captureLoop(FrameFormat format);
 
   std::string path_;
+  std::size_t maxFrameBytes_;
   V4l2DeviceInfo info_;
   FrameFormat format_{640, 480, 24};
   std::vector<FrameSize> sizes_;

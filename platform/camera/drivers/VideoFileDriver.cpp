@@ -5,9 +5,10 @@
 
 namespace camera {
 
-VideoFileDriver::VideoFileDriver(std::string path)
-    : path_(std::move(path)), version_(FfmpegVersionText()),
-      sizes_(std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes)) {
+VideoFileDriver::VideoFileDriver(std::string path, std::size_t maxFrameBytes)
+    : path_(std::move(path)), maxFrameBytes_(maxFrameBytes), version_(FfmpegVersionText()),
+      sizes_(TidyFrameSizes({std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes)},
+                            maxFrameBytes)) {
   // A look at the file now gives the dialogs its sizes before anything connects; a file that
   // does not open is still listed, and its connect tells why.
   VideoFileReader probe;
@@ -23,10 +24,10 @@ std::string VideoFileDriver::name() const {
 }
 
 void VideoFileDriver::learn(const VideoFileReader& reader) {
-  const FrameSize own = ShrinkToFit(reader.size());
+  const FrameSize own = ShrinkToFit(reader.size(), maxFrameBytes_);
   std::vector<FrameSize> sizes(std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes));
   sizes.push_back(own);
-  sizes_ = TidyFrameSizes(std::move(sizes));
+  sizes_ = TidyFrameSizes(std::move(sizes), maxFrameBytes_);
   version_ = CutDriverText(FfmpegVersionText() + ", " + reader.codecName());
   if (!formatChosen_) format_ = {own.width, own.height, 24};
 }
@@ -56,7 +57,7 @@ void VideoFileDriver::disconnect() {
 }
 
 bool VideoFileDriver::setFormat(const FrameFormat& format, std::string& error) {
-  if (!CheckFrameFormat(format, error)) return false;
+  if (!CheckFrameFormat(format, maxFrameBytes_, error)) return false;
   thread_.stop();
   format_ = format;
   formatChosen_ = true;

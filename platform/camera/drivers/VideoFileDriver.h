@@ -15,7 +15,7 @@ namespace camera {
 // chosen format.
 class VideoFileDriver final : public VideoDriver {
  public:
-  explicit VideoFileDriver(std::string path);
+  VideoFileDriver(std::string path, std::size_t maxFrameBytes);
   ~VideoFileDriver() override;
   VideoFileDriver(const VideoFileDriver&) = delete;
   VideoFileDriver& operator=(const VideoFileDriver&) = delete;
@@ -43,6 +43,7 @@ class VideoFileDriver final : public VideoDriver {
   bool start(std::string& error);
 
   std::string path_;
+  std::size_t maxFrameBytes_;
   std::string version_;
   FrameFormat format_{640, 480, 24};
   bool formatChosen_ = false;  // else the file's own size, as learnt at connect

@@ -1,7 +1,5 @@
 #include "platform/camera/drivers/VideoFileReader.h"
 
-#include "platform/avi/FfmpegHandles.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,13 +7,8 @@
 #include <chrono>
 #include <exception>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/avutil.h>
-#include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/base/Text.h"
+#include "platform/video/Ffmpeg.h"
 
 namespace camera {
 namespace {
@@ -36,7 +29,7 @@ struct FileIdentity {
 bool Identify(const std::string& path, FileIdentity& identity, std::string& error) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
-    error = path + ": " + ErrnoText(errno);
+    error = path + ": " + base::ErrnoText(errno);
     return false;
   }
   identity = {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
@@ -51,45 +44,16 @@ double RateOf(const AVStream& stream) {
   return 25.0;
 }
 
-// swscale wants the range separately from the long-deprecated full-range "J" formats.
-AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange) {
-  switch (format) {
-    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
-    default: return format;
-  }
-}
-
 }  // namespace
 
-
-std::string FfmpegVersionText() { return std::string("FFmpeg ") + av_version_info(); }
-
 struct VideoFileReader::State {
-  std::string path;
   FileIdentity identity;
-  ffmpeg::InputPtr input;
-  ffmpeg::CodecPtr decoder;
-  ffmpeg::PacketPtr packet;
-  ffmpeg::FramePtr picture;
-  ffmpeg::ScalerPtr scaler;
-  // What the scaler was made for; it is remade only when this changes.
-  int fromWidth = 0, fromHeight = 0, fromFormat = -1, fullRange = -1;
-  FrameFormat to{};
-  int stream = -1;
+  video::VideoDecoder decoder;
+  video::FrameConverter converter;
   double rate = 25.0;
-  bool draining = false;        // the demuxer is at the end; the decoder gives what it holds
   bool pictureThisPass = false;  // a whole pass without one means nothing decodes
 
-  bool fail(const std::string& what, int code, std::string& error) const {
-    error = path + ": " + what + ffmpeg::ErrorText(code);
-    return false;
-  }
   bool rewind(std::string& error);
-  bool scale(const FrameFormat& format, std::uint8_t* out, std::string& error);
 };
 
 VideoFileReader::VideoFileReader() = default;
@@ -99,37 +63,9 @@ VideoFileReader& VideoFileReader::operator=(VideoFileReader&&) noexcept = defaul
 
 bool VideoFileReader::open(const std::string& path, std::string& error) {
   auto state = std::make_unique<State>();
-  state->path = path;
   if (!Identify(path, state->identity, error)) return false;
-
-  AVFormatContext* input = nullptr;
-  int result = avformat_open_input(&input, path.c_str(), nullptr, nullptr);
-  if (result < 0) return state->fail("", result, error);  // FFmpeg freed `input`
-  state->input.reset(input);
-  if ((result = avformat_find_stream_info(input, nullptr)) < 0)
-    return state->fail("", result, error);
-
-  const AVCodec* codec = nullptr;
-  result = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-  if (result < 0) return state->fail("no video stream to decode: ", result, error);
-  state->stream = result;
-  const AVStream& stream = *input->streams[result];
-  state->rate = RateOf(stream);
-
-  state->decoder.reset(avcodec_alloc_context3(codec));
-  state->packet.reset(av_packet_alloc());
-  state->picture.reset(av_frame_alloc());
-  if (!state->decoder || !state->packet || !state->picture)
-    return state->fail("", AVERROR(ENOMEM), error);
-  if ((result = avcodec_parameters_to_context(state->decoder.get(), stream.codecpar)) < 0)
-    return state->fail("", result, error);
-  // Frame threading would hold pictures back; one file at camera rates needs no more.
-  state->decoder->thread_count = 1;
-  if ((result = avcodec_open2(state->decoder.get(), codec, nullptr)) < 0)
-    return state->fail("cannot open the decoder: ", result, error);
-  if (state->decoder->width <= 0 || state->decoder->height <= 0)
-    return state->fail("the video has no picture size: ", AVERROR_INVALIDDATA, error);
-
+  if (!state->decoder.open(path, error)) return false;
+  state->rate = RateOf(state->decoder.stream());
   state_ = std::move(state);
   return true;
 }
@@ -137,68 +73,24 @@ bool VideoFileReader::open(const std::string& path, std::string& error) {
 void VideoFileReader::close() { state_.reset(); }
 bool VideoFileReader::isOpen() const { return state_ != nullptr; }
 
-FrameSize VideoFileReader::size() const {
-  if (!state_) return {};
-  return {state_->decoder->width, state_->decoder->height};
-}
+FrameSize VideoFileReader::size() const { return state_ ? state_->decoder.size() : FrameSize{}; }
 
 double VideoFileReader::framesPerSecond() const { return state_ ? state_->rate : 25.0; }
 
 std::string VideoFileReader::codecName() const {
-  if (!state_) return {};
-  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(state_->decoder->codec_id);
-  if (descriptor == nullptr) return avcodec_get_name(state_->decoder->codec_id);
-  std::string name = descriptor->name;
-  if (descriptor->long_name != nullptr) name += std::string(" (") + descriptor->long_name + ")";
-  return name;
+  return state_ ? state_->decoder.codecName() : std::string();
 }
 
 bool VideoFileReader::State::rewind(std::string& error) {
-  if (!pictureThisPass) return fail("holds no picture that decodes: ", AVERROR_INVALIDDATA, error);
-  const AVStream& video = *input->streams[stream];
-  const std::int64_t start = video.start_time != AV_NOPTS_VALUE ? video.start_time : 0;
-  int result = av_seek_frame(input.get(), stream, start, AVSEEK_FLAG_BACKWARD);
-  if (result < 0) result = avformat_seek_file(input.get(), -1, INT64_MIN, 0, 0, 0);
-  if (result < 0) return fail("cannot go back to the start: ", result, error);
-  avcodec_flush_buffers(decoder.get());
-  draining = false;
-  pictureThisPass = false;
-  return true;
-}
-
-bool VideoFileReader::State::scale(const FrameFormat& format, std::uint8_t* out,
-                                   std::string& error) {
-  bool full = picture->color_range == AVCOL_RANGE_JPEG;
-  const AVPixelFormat from = PlainFormat(static_cast<AVPixelFormat>(picture->format), full);
-  if (!scaler || picture->width != fromWidth || picture->height != fromHeight ||
-      from != fromFormat || static_cast<int>(full) != fullRange || !(format == to)) {
-    scaler.reset(sws_getCachedContext(
-        scaler.release(), picture->width, picture->height, from, format.width, format.height,
-        format.bitCount == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
-        nullptr, nullptr));
-    if (!scaler) {
-      const char* name = av_get_pix_fmt_name(from);
-      error = path + ": cannot convert " + (name != nullptr ? name : "this") +
-              " pictures of " + std::to_string(picture->width) + " x " +
-              std::to_string(picture->height) + " to RGB";
-      return false;
-    }
-    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-    sws_setColorspaceDetails(scaler.get(), coefficients, full ? 1 : 0, coefficients, 1, 0,
-                             1 << 16, 1 << 16);
-    fromWidth = picture->width;
-    fromHeight = picture->height;
-    fromFormat = from;
-    fullRange = full ? 1 : 0;
-    to = format;
+  if (!pictureThisPass) {
+    error = decoder.path() + ": holds no picture that decodes: " +
+            ffmpeg::ErrorText(AVERROR_INVALIDDATA);
+    return false;
   }
-  // Bottom-up: start at the last row and step backwards.
-  const int stride = format.width * (format.bitCount / 8);
-  std::uint8_t* rows[4] = {out + static_cast<std::size_t>(format.height - 1) * stride};
-  int strides[4] = {-stride};
-  if (sws_scale(scaler.get(), picture->data, picture->linesize, 0, picture->height, rows,
-                strides) <= 0)
-    return fail("cannot scale the picture: ", AVERROR(EINVAL), error);
+  const AVStream& video = decoder.stream();
+  if (!decoder.seek(video.start_time != AV_NOPTS_VALUE ? video.start_time : 0, error))
+    return false;
+  pictureThisPass = false;
   return true;
 }
 
@@ -210,45 +102,28 @@ bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out,
   }
   // A stat per picture is nothing next to decoding it, and notices a deleted or changed file
   // at once instead of at the end of a long video.
+  const std::string path = state_->decoder.path();
   FileIdentity now;
-  if (!Identify(state_->path, now, error)) return false;
+  if (!Identify(path, now, error)) return false;
   if (!(now == state_->identity)) {
     VideoFileReader fresh;
-    if (!fresh.open(state_->path, error)) return false;
+    if (!fresh.open(path, error)) return false;
     *this = std::move(fresh);
   }
   State& s = *state_;
   for (;;) {
-    int result = avcodec_receive_frame(s.decoder.get(), s.picture.get());
-    if (result == 0) {
-      s.pictureThisPass = true;
-      const bool scaled = s.scale(format, out, error);
-      av_frame_unref(s.picture.get());
-      return scaled;
+    switch (s.decoder.decodeNext(error)) {
+      case video::VideoDecoder::Result::Picture:
+        s.pictureThisPass = true;
+        if (s.converter.convert(s.decoder.picture(), format, out, error)) return true;
+        error = path + ": " + error;
+        return false;
+      case video::VideoDecoder::Result::End:
+        if (!s.rewind(error)) return false;
+        break;
+      case video::VideoDecoder::Result::Failed:
+        return false;
     }
-    if (result == AVERROR_EOF) {
-      if (!s.rewind(error)) return false;
-      continue;
-    }
-    // A damaged picture is skipped, as players do; a file of nothing but is caught by rewind().
-    if (result == AVERROR_INVALIDDATA) result = AVERROR(EAGAIN);
-    if (result != AVERROR(EAGAIN)) return s.fail("cannot decode: ", result, error);
-    if (s.draining) {  // a decoder that neither gives nor ends: treat as the end
-      if (!s.rewind(error)) return false;
-      continue;
-    }
-
-    result = av_read_frame(s.input.get(), s.packet.get());
-    if (result == AVERROR_EOF) {
-      s.draining = true;
-      avcodec_send_packet(s.decoder.get(), nullptr);  // flush: the decoder gives what it holds
-      continue;
-    }
-    if (result < 0) return s.fail("cannot read: ", result, error);
-    if (s.packet->stream_index == s.stream) result = avcodec_send_packet(s.decoder.get(), s.packet.get());
-    av_packet_unref(s.packet.get());
-    if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR(EAGAIN))
-      return s.fail("cannot decode: ", result, error);
   }
 }
 

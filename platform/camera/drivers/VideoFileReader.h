@@ -7,6 +7,7 @@
 #include "platform/camera/FrameHandover.h"
 #include "platform/camera/VideoDriver.h"
 #include "platform/camera/drivers/DriverSupport.h"
+#include "platform/video/VideoDecoder.h"
 
 namespace camera {
 
@@ -44,7 +45,6 @@ class VideoFileReader {
 void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
                    WorkerThread& thread);
 
-// "FFmpeg <version>" of the libraries in use.
-std::string FfmpegVersionText();
+using video::FfmpegVersionText;
 
 }  // namespace camera

@@ -13,7 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
 
 namespace camera {
 namespace {
@@ -40,9 +40,11 @@ void ShowMessage(QLabel* label, const std::string& text) {
 
 }  // namespace
 
-VideoFormatDialog::VideoFormatDialog(VideoDriver& driver, QWidget* parent)
+VideoFormatDialog::VideoFormatDialog(VideoDriver& driver, std::size_t maxFrameBytes,
+                                     QWidget* parent)
     : QDialog(parent),
       driver_(driver),
+      maxFrameBytes_(maxFrameBytes),
       frameSizes_(driver.frameSizes()),
       sizes_(new QComboBox(this)),
       depths_(new QComboBox(this)),
@@ -86,11 +88,11 @@ void VideoFormatDialog::accept() {
   const FrameFormat chosen{frameSizes_[static_cast<std::size_t>(index)].width,
                            frameSizes_[static_cast<std::size_t>(index)].height,
                            depths_->currentData().toInt()};
-  const BitmapInfo info = ToBitmapInfo(chosen);
+  const video::BitmapInfo info = video::ToBitmapInfo(chosen);
   FrameFormat parsed;
   std::string error;
-  if (!ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info, parsed,
-                        error) ||
+  if (!video::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info,
+                               maxFrameBytes_, parsed, error) ||
       !driver_.setFormat(parsed, error)) {
     ShowMessage(message_, error);
     return;

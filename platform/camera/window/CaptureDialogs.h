@@ -18,7 +18,8 @@ namespace camera {
 // examine, or one the driver refuses, keeps the dialog open with the reason.
 class VideoFormatDialog : public QDialog {
  public:
-  VideoFormatDialog(VideoDriver& driver, QWidget* parent);
+  // Sizes that make frames larger than maxFrameBytes are refused.
+  VideoFormatDialog(VideoDriver& driver, std::size_t maxFrameBytes, QWidget* parent);
   QComboBox* sizes() const { return sizes_; }
   QComboBox* depths() const { return depths_; }
   QString message() const;
@@ -26,6 +27,7 @@ class VideoFormatDialog : public QDialog {
 
  private:
   VideoDriver& driver_;
+  std::size_t maxFrameBytes_;
   std::vector<FrameSize> frameSizes_;
   QComboBox* sizes_;
   QComboBox* depths_;

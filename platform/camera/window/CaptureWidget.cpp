@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
 
 namespace camera {
 namespace {
@@ -24,11 +24,13 @@ std::shared_ptr<const Callback> Share(Callback callback) {
 
 }  // namespace
 
-CaptureWidget::CaptureWidget(CaptureWindowHandle handle, QWidget* parent)
+CaptureWidget::CaptureWidget(CaptureWindowHandle handle, std::size_t maxFrameBytes,
+                             QWidget* parent)
     : QWidget(parent),
       handle_(handle),
-      frame_(MakeFrameBytes(kMaxFrameBytes)),
-      live_(MakeFrameBytes(kMaxFrameBytes)) {
+      maxFrameBytes_(maxFrameBytes),
+      frame_(MakeFrameBytes(maxFrameBytes)),
+      live_(MakeFrameBytes(maxFrameBytes)) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { pollFrame(); });
@@ -116,7 +118,7 @@ bool CaptureWidget::pollFrame() {
   if (driver_ == nullptr || delivering_) return false;
   std::string error;
   FrameFormat format;
-  switch (driver_->latestFrame(frame_.get(), kMaxFrameBytes, frameSequence_, format, error)) {
+  switch (driver_->latestFrame(frame_.get(), maxFrameBytes_, frameSequence_, format, error)) {
     case FrameResult::NoNewFrame:
       return false;
     case FrameResult::Failed:
@@ -138,7 +140,7 @@ bool CaptureWidget::pollFrame() {
   if (preview_ && !overlay_ && frameCallback_) {
     VideoHdr header;
     header.lpData = live_.get();
-    header.dwBufferLength = static_cast<std::uint32_t>(kMaxFrameBytes);
+    header.dwBufferLength = static_cast<std::uint32_t>(maxFrameBytes_);
     header.dwBytesUsed = static_cast<std::uint32_t>(frameBytes_);
     header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
     const std::shared_ptr<const FrameCallback> callback = frameCallback_;
@@ -192,7 +194,7 @@ bool CaptureWidget::singleFrameOpen() {
     return false;
   }
   std::string error;
-  const BitmapInfo info = ToBitmapInfo(current);
+  const BitmapInfo info = video::ToBitmapInfo(current);
   if (!writer_.open(captureFile_, info.bmiHeader, sequence_.dwRequestMicroSecPerFrame,
                     compressor_, reserveBytes_, error)) {
     reportError(kFileCreateErrorId, "Cannot create the capture file " + captureFile_ + ": " +

@@ -23,7 +23,9 @@ namespace camera {
 // that owns the widget; drivers only ever hand over their newest frame.
 class CaptureWidget : public QWidget {
  public:
-  CaptureWidget(CaptureWindowHandle handle, QWidget* parent);
+  // Frames larger than maxFrameBytes are refused.
+  CaptureWidget(CaptureWindowHandle handle, std::size_t maxFrameBytes, QWidget* parent);
+  std::size_t maxFrameBytes() const { return maxFrameBytes_; }
   ~CaptureWidget() override;
 
   bool connectDriver(VideoDriver* driver);
@@ -76,6 +78,7 @@ class CaptureWidget : public QWidget {
   void restartTimer();
 
   CaptureWindowHandle handle_;
+  std::size_t maxFrameBytes_;
   VideoDriver* driver_ = nullptr;
   // Shared, so that a call in progress keeps its own callback alive.
   std::shared_ptr<const StatusCallback> statusCallback_;

@@ -7,20 +7,13 @@
 #include <cstring>
 #include <type_traits>
 
-#include "platform/camera/VideoFormat.h"
+#include "platform/base/Text.h"
+#include "platform/video/FrameFormat.h"
 #include "platform/camera/window/CaptureDialogs.h"
 #include "platform/framework/Modal.h"
 
 namespace camera {
 namespace {
-
-// Copies text into a caller's buffer of `chars` characters, always terminated.
-void CopyBounded(const std::string& text, char* into, int chars) {
-  if (into == nullptr || chars <= 0) return;
-  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(chars - 1));
-  std::memcpy(into, text.data(), n);
-  into[n] = '\0';
-}
 
 constexpr std::uint32_t kWsVisible = 0x10000000;
 
@@ -46,10 +39,11 @@ LRESULT QtCaptureService::OnWidget(CaptureWindowHandle window, Operation operati
   }
 }
 
-QtCaptureService::QtCaptureService() = default;
+QtCaptureService::QtCaptureService(std::size_t maxFrameBytes) : maxFrameBytes_(maxFrameBytes) {}
 
-QtCaptureService::QtCaptureService(std::vector<std::unique_ptr<VideoDriver>> drivers)
-    : enumerated_(true), drivers_(std::move(drivers)) {}
+QtCaptureService::QtCaptureService(std::size_t maxFrameBytes,
+                                   std::vector<std::unique_ptr<VideoDriver>> drivers)
+    : maxFrameBytes_(maxFrameBytes), enumerated_(true), drivers_(std::move(drivers)) {}
 
 QtCaptureService::~QtCaptureService() {
   // Windows still without a parent are the service's; the others belong to their parents, but
@@ -63,7 +57,7 @@ QtCaptureService::~QtCaptureService() {
 
 std::vector<std::unique_ptr<VideoDriver>>& QtCaptureService::drivers() {
   if (!enumerated_) {
-    drivers_ = EnumerateDrivers();
+    drivers_ = EnumerateDrivers(maxFrameBytes_);
     enumerated_ = true;
   }
   return drivers_;
@@ -85,7 +79,7 @@ CaptureWindowHandle QtCaptureService::createCaptureWindow(const std::string& tit
   // Without a widget application there can be no window, and every later operation is skipped.
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return 0;
   const auto handle = static_cast<CaptureWindowHandle>(windows_.size() + 1);
-  auto* window = new CaptureWidget(handle, parent);  // owned by its parent, or by the service
+  auto* window = new CaptureWidget(handle, maxFrameBytes_, parent);  // owned by its parent, or by the service
   window->setWindowTitle(QString::fromStdString(title));
   window->setGeometry(x, y, std::max(width, 1), std::max(height, 1));
   if ((style & kWsVisible) != 0 || parent != nullptr) window->show();
@@ -97,8 +91,9 @@ bool QtCaptureService::getDriverDescription(unsigned index, char* name, int name
                                             char* version, int versionChars) {
   auto& list = drivers();
   if (index >= list.size()) return false;
-  CopyBounded(list[index]->name(), name, nameChars);
-  CopyBounded(list[index]->version(), version, versionChars);
+  base::CopyBounded(list[index]->name(), name, static_cast<std::size_t>(std::max(nameChars, 0)));
+  base::CopyBounded(list[index]->version(), version,
+                    static_cast<std::size_t>(std::max(versionChars, 0)));
   return true;
 }
 
@@ -138,7 +133,7 @@ LRESULT QtCaptureService::getVideoFormat(CaptureWindowHandle window, BitmapInfo*
                                          std::uint32_t bytes) {
   CaptureWidget* w = widget(window);
   if (w == nullptr || format == nullptr) return 0;
-  const BitmapInfo info = ToBitmapInfo(w->format());
+  const BitmapInfo info = video::ToBitmapInfo(w->format());
   const std::uint32_t n = std::min<std::uint32_t>(bytes, sizeof info);
   std::memcpy(format, &info, n);
   return n;
@@ -211,7 +206,7 @@ LRESULT QtCaptureService::dlgVideoFormat(CaptureWindowHandle window) {
                    "first.");
     return 0;
   }
-  VideoFormatDialog dialog(*w->driver(), w);
+  VideoFormatDialog dialog(*w->driver(), w->maxFrameBytes(), w);
   const int result = framework::RunModal(dialog);
   ReportIfSourceStopped(*w, dialog.message());
   return result == QDialog::Accepted ? 1 : 0;

@@ -14,9 +14,10 @@ namespace camera {
 // The capture service on Qt widgets and this machine's drivers.
 class QtCaptureService : public CaptureService {
  public:
+  // maxFrameBytes: the largest frame the program can take; no window or driver offers more.
   // Drivers come from EnumerateDrivers() when not given (tests give their own).
-  QtCaptureService();
-  explicit QtCaptureService(std::vector<std::unique_ptr<VideoDriver>> drivers);
+  explicit QtCaptureService(std::size_t maxFrameBytes);
+  QtCaptureService(std::size_t maxFrameBytes, std::vector<std::unique_ptr<VideoDriver>> drivers);
   ~QtCaptureService() override;
   QtCaptureService(const QtCaptureService&) = delete;
   QtCaptureService& operator=(const QtCaptureService&) = delete;
@@ -60,6 +61,7 @@ class QtCaptureService : public CaptureService {
   template <class Operation>
   LRESULT OnWidget(CaptureWindowHandle window, Operation operation);
 
+  std::size_t maxFrameBytes_;
   bool enumerated_ = false;
   std::vector<std::unique_ptr<VideoDriver>> drivers_;
   std::vector<QPointer<CaptureWidget>> windows_;  // handle h is windows_[h - 1]

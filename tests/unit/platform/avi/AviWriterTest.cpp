@@ -29,8 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-camera::BitmapInfoHeader Header(int width, int height, int bits) {
-  camera::BitmapInfoHeader h;
+video::BitmapInfoHeader Header(int width, int height, int bits) {
+  video::BitmapInfoHeader h;
   h.biWidth = width;
   h.biHeight = height;
   h.biBitCount = static_cast<std::uint16_t>(bits);

@@ -111,6 +111,25 @@ TEST(DocumentTest, ANestedUpdateDoesNotLoseTheOuterWalk) {
   EXPECT_EQ(c.updates.size(), 2u);
 }
 
+TEST(DocumentTest, ANestedUpdateThatRemovesAnEarlierViewSkipsNoViewOfTheOuterWalk) {
+  CDocument doc;
+  RecordingView a, b, c, d;
+  for (CView* v : {&a, &b, &c, &d}) doc.AddView(v);
+  bool nested = false;
+  // The outer walk is at c when c's update starts a walk of its own that takes a away.
+  c.onUpdate = [&] {
+    if (nested) return;
+    nested = true;
+    a.onUpdate = [&] { doc.RemoveView(&a); };
+    doc.UpdateAllViews(&c);
+  };
+  doc.UpdateAllViews(nullptr);
+  EXPECT_EQ(a.updates.size(), 2u);
+  EXPECT_EQ(b.updates.size(), 2u);
+  EXPECT_EQ(c.updates.size(), 1u);
+  EXPECT_EQ(d.updates.size(), 2u) << "the outer walk must still reach the view after c";
+}
+
 TEST(DocumentTest, DestroyedViewLeavesTheDocument) {
   CDocument doc;
   RecordingView kept;

@@ -12,11 +12,14 @@
 
 #include "platform/camera/window/CaptureDialogs.h"
 #include "platform/camera/window/QtCaptureService.h"
+#include "tests/support/FrameLimit.h"
 #include "platform/framework/Modal.h"
 #include "tests/support/FakeVideoDriver.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 using testing_support::FakeVideoDriver;
 
@@ -39,7 +42,7 @@ class CaptureDialogsTest : public ::testing::Test {
     auto fake = std::make_unique<FakeVideoDriver>();
     camera_ = fake.get();
     drivers.push_back(std::move(fake));
-    service_ = std::make_unique<QtCaptureService>(std::move(drivers));
+    service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
     window_ = service_->createCaptureWindow("WardenCam", 0, 0, 0, 64, 48, nullptr, 0);
     ASSERT_EQ(service_->driverConnect(window_, 0), 1);
   }

@@ -16,13 +16,15 @@
 #include <vector>
 
 #include "platform/avi/AviWriter.h"
-#include "platform/camera/VideoFormat.h"
+#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/drivers/VideoFileDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 void Pump(int milliseconds) {
   QElapsedTimer timer;
@@ -65,11 +67,11 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
     std::vector<std::unique_ptr<VideoDriver>> drivers;
     if (GetParam().file) {
       ASSERT_EQ(MakeClip(clip_), "");
-      drivers.push_back(std::make_unique<VideoFileDriver>(clip_.string()));
+      drivers.push_back(std::make_unique<VideoFileDriver>(clip_.string(), kMaxFrameBytes));
     } else {
-      drivers.push_back(std::make_unique<TestPatternDriver>());
+      drivers.push_back(std::make_unique<TestPatternDriver>(kMaxFrameBytes));
     }
-    service_ = std::make_unique<QtCaptureService>(std::move(drivers));
+    service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
     window_ = service_->createCaptureWindow("WardenCam", 0, 0, 0, 160, 120, nullptr, 0);
     ASSERT_EQ(service_->driverConnect(window_, 0), 1);
     service_->setCallbackFrame(window_, [this](CaptureWindowHandle, VideoHdr* frame) {

@@ -15,11 +15,14 @@
 
 #include "platform/camera/CaptureService.h"
 #include "platform/camera/window/QtCaptureService.h"
+#include "tests/support/FrameLimit.h"
 #include "tests/support/AviProbe.h"
 #include "tests/support/FakeVideoDriver.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 using testing_support::FakeVideoDriver;
 
@@ -50,7 +53,7 @@ class CaptureWindowTest : public ::testing::Test {
     other_ = second.get();
     drivers.push_back(std::move(first));
     drivers.push_back(std::move(second));
-    service_ = std::make_unique<QtCaptureService>(std::move(drivers));
+    service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
     window_ = service_->createCaptureWindow("WardenCam", 128, 0, 0, 64, 48, nullptr, 0);
     ASSERT_TRUE(service_->isWindow(window_));
     service_->setCallbackError(window_, [this](CaptureWindowHandle, int id, const char* text) {

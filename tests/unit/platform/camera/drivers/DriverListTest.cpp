@@ -11,8 +11,12 @@
 #include "platform/camera/drivers/DriverSupport.h"
 #include "platform/camera/drivers/V4l2Driver.h"
 
+#include "tests/support/FrameLimit.h"
+
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 using Kind = CameraListItem::Kind;
 
@@ -80,7 +84,7 @@ TEST(DriverListTest, TheVariableSaysWhichDriversExist) {
   const std::string list = "pattern;file:" + missing + ";/dev/corvane-no-such-video";
   CamerasVariable variable(list.c_str());
 
-  auto drivers = EnumerateDrivers();
+  auto drivers = EnumerateDrivers(kMaxFrameBytes);
   ASSERT_EQ(drivers.size(), 3u);
   EXPECT_EQ(drivers[0]->name(), "Corvane test pattern");
   EXPECT_EQ(drivers[1]->name(), "gone.avi");
@@ -99,15 +103,15 @@ TEST(DriverListTest, TheVariableSaysWhichDriversExist) {
 TEST(DriverListTest, SetButEmptyMeansNoDriver) {
   for (const char* value : {"", " ; "}) {
     CamerasVariable variable(value);
-    EXPECT_TRUE(EnumerateDrivers().empty()) << '"' << value << '"';
+    EXPECT_TRUE(EnumerateDrivers(kMaxFrameBytes).empty()) << '"' << value << '"';
   }
 }
 
 TEST(DriverListTest, UnsetMeansTheCamerasOrElseTheTestPattern) {
   CamerasVariable variable(nullptr);
   std::size_t cameras = 0;
-  for (const std::string& node : ListVideoNodes()) cameras += V4l2Driver(node).listed();
-  const auto drivers = EnumerateDrivers();
+  for (const std::string& node : ListVideoNodes()) cameras += V4l2Driver(node, kMaxFrameBytes).listed();
+  const auto drivers = EnumerateDrivers(kMaxFrameBytes);
   if (cameras == 0) {
     ASSERT_EQ(drivers.size(), 1u);
     EXPECT_EQ(drivers[0]->name(), "Corvane test pattern");
@@ -143,15 +147,15 @@ TEST(DriverListTest, FrameSizesShrinkToFitTheFrameStore) {
                              {4096, 2160},   {3000000, 1}, {1, 3000000}};
   for (const FrameSize& size : cases) {
     SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height);
-    const FrameSize fitted = ShrinkToFit(size);
-    EXPECT_TRUE(FitsFrameStore(fitted));
-    if (FitsFrameStore(size)) {
+    const FrameSize fitted = ShrinkToFit(size, kMaxFrameBytes);
+    EXPECT_TRUE(FitsFrameStore(fitted, kMaxFrameBytes));
+    if (FitsFrameStore(size, kMaxFrameBytes)) {
       EXPECT_EQ(fitted, size);
     } else if (size.width > 100 && size.height > 100) {
       EXPECT_EQ(fitted.width % 2 + fitted.height % 2, 0);
       EXPECT_NEAR(static_cast<double>(fitted.width) / fitted.height,
                   static_cast<double>(size.width) / size.height, 0.01);
-      EXPECT_FALSE(FitsFrameStore({fitted.width + 4, fitted.height + 4}));  // not needlessly small
+      EXPECT_FALSE(FitsFrameStore({fitted.width + 4, fitted.height + 4}, kMaxFrameBytes));  // not needlessly small
     }
   }
 }

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "TestVideo.h"
-#include "platform/camera/VideoFormat.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 using videotest::IsRed;
 using videotest::PixelAt;
@@ -112,7 +114,7 @@ TEST(TestPatternRenderTest, PictureIsUprightAndThirtyTwoBitsMatchTwentyFour) {
 class TestPatternDriverTest : public ::testing::Test {
  protected:
   FrameResult next() { return videotest::AwaitFrame(driver, frame, sequence, format, error); }
-  TestPatternDriver driver;
+  TestPatternDriver driver{kMaxFrameBytes};
   std::vector<std::uint8_t> frame = std::vector<std::uint8_t>(kMaxFrameBytes);
   std::uint64_t sequence = 0;
   FrameFormat format;

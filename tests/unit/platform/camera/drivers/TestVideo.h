@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/avi/FfmpegHandles.h"
+#include "platform/video/Ffmpeg.h"
 #include "platform/camera/VideoDriver.h"
 #include "platform/camera/drivers/VideoFileReader.h"
 

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "TestVideo.h"
-#include "platform/camera/VideoFormat.h"
+#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/DriverList.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 std::optional<std::string> FirstCaptureDevice() {
   for (const std::string& node : ListVideoNodes())
@@ -34,7 +36,7 @@ TEST(V4l2DriverTest, NodesThatAreNoCameraFailConnectWithAClearReason) {
                         {plainFile, "is not a V4L2 video device"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    V4l2Driver driver(c.path);
+    V4l2Driver driver(c.path, kMaxFrameBytes);
     EXPECT_TRUE(driver.listed());  // could not be asked: listed, and connect tells why
     EXPECT_EQ(driver.name(), c.path);
     std::string error;
@@ -73,7 +75,7 @@ TEST(V4l2DriverTest, RangesAreSampledToTheStandardSizesThatFit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.range.min_width << ".." << c.range.max_width);
-    EXPECT_EQ(SampleFrameSizes(c.range), c.expected);
+    EXPECT_EQ(SampleFrameSizes(c.range, kMaxFrameBytes), c.expected);
   }
 }
 
@@ -100,7 +102,7 @@ TEST(V4l2DriverTest, RowsAreFlippedBottomUpAndWidenedToBgrx) {
 TEST(V4l2DriverTest, CapturesFromARealCamera) {
   const auto device = FirstCaptureDevice();
   if (!device) GTEST_SKIP() << "no V4L2 capture device on this machine";
-  V4l2Driver driver(*device);
+  V4l2Driver driver(*device, kMaxFrameBytes);
   EXPECT_FALSE(driver.name().empty());
   EXPECT_LE(driver.name().size(), 199u);
   EXPECT_FALSE(driver.frameSizes().empty());

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "TestVideo.h"
-#include "platform/camera/VideoFormat.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
+
+using testing_support::kMaxFrameBytes;
 
 using videotest::AwaitFrame;
 using videotest::FrameOfPicture;
@@ -62,7 +64,7 @@ TEST_F(VideoFileDriverTest, FilesThatDoNotPlayFailConnectWithTheReason) {
     SCOPED_TRACE(c.name);
     const std::string path = folder.file(c.name);
     c.make(path);
-    VideoFileDriver driver(path);
+    VideoFileDriver driver(path, kMaxFrameBytes);
     EXPECT_EQ(driver.name(), c.name);  // listed even so
     std::string why;
     EXPECT_FALSE(driver.connect(why));
@@ -75,7 +77,7 @@ TEST_F(VideoFileDriverTest, FilesThatDoNotPlayFailConnectWithTheReason) {
 
 TEST_F(VideoFileDriverTest, DescribesTheFileAndDefaultsToItsOwnSize) {
   writeClip();
-  VideoFileDriver driver(clip);
+  VideoFileDriver driver(clip, kMaxFrameBytes);
   EXPECT_EQ(driver.name(), "clip.avi");
   EXPECT_EQ(driver.version().rfind("FFmpeg ", 0), 0u) << driver.version();
   EXPECT_NE(driver.version().find("ffv1"), std::string::npos) << driver.version();
@@ -88,7 +90,7 @@ TEST_F(VideoFileDriverTest, DescribesTheFileAndDefaultsToItsOwnSize) {
 
 TEST_F(VideoFileDriverTest, AFileTooLargeForTheFrameStoreDefaultsToAFittingSize) {
   writeClip({2, 10, 1920, 1080, "ffv1"});
-  VideoFileDriver driver(clip);
+  VideoFileDriver driver(clip, kMaxFrameBytes);
   const FrameFormat own = driver.format();
   EXPECT_LE(own.bytes(), kMaxFrameBytes);
   EXPECT_NEAR(static_cast<double>(own.width) / own.height, 1920.0 / 1080.0, 0.01);
@@ -102,7 +104,7 @@ TEST_F(VideoFileDriverTest, AFileTooLargeForTheFrameStoreDefaultsToAFittingSize)
 
 TEST_F(VideoFileDriverTest, PlaysTheFramesInOrderInALoopAtTheFileRate) {
   writeClip();  // 10 frames at 10 per second
-  VideoFileDriver driver(clip);
+  VideoFileDriver driver(clip, kMaxFrameBytes);
   ASSERT_TRUE(driver.connect(error)) << error;
 
   std::vector<int> order;
@@ -134,7 +136,7 @@ TEST_F(VideoFileDriverTest, DeliversTheChosenFormatUprightForEveryCodec) {
   for (const char* codec : {"ffv1", "mjpeg", "mpeg4"}) {
     SCOPED_TRACE(codec);
     writeClip({10, 10, 64, 48, codec});
-    VideoFileDriver driver(clip);
+    VideoFileDriver driver(clip, kMaxFrameBytes);
     ASSERT_TRUE(driver.connect(error)) << error;
     for (const FrameFormat& wanted : formats) {
       SCOPED_TRACE(::testing::Message() << wanted.width << "x" << wanted.height << "x"
@@ -175,7 +177,7 @@ TEST_F(VideoFileDriverTest, AFileThatGoesAwayMidRunFailsAndNeverPassesForGood) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeClip();
-    VideoFileDriver driver(clip);
+    VideoFileDriver driver(clip, kMaxFrameBytes);
     ASSERT_TRUE(driver.connect(error)) << error;
     ASSERT_EQ(next(driver), FrameResult::NewFrame) << error;
     c.spoil(clip);

@@ -1,4 +1,4 @@
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace camera {
+namespace video {
 namespace {
+
+// The limit the capture program passes.
+constexpr std::size_t kMaxFrameBytes = 4'915'200;
 
 BitmapInfoHeader Header(int width, int height, int bits) {
   BitmapInfoHeader h;
@@ -62,7 +65,7 @@ TEST(ParseVideoFormatTest, AcceptsWhatTheCaptureProgramCanHoldAndRefusesTheRest)
     const FrameFormat before{7, 9, 32};
     FrameFormat format = before;
     std::string error;
-    EXPECT_EQ(ParseVideoFormat(t.record.data(), t.record.size(), format, error), t.accepted)
+    EXPECT_EQ(ParseVideoFormat(t.record.data(), t.record.size(), kMaxFrameBytes, format, error), t.accepted)
         << error;
     if (t.accepted) {
       EXPECT_EQ(format, t.format);
@@ -73,7 +76,17 @@ TEST(ParseVideoFormatTest, AcceptsWhatTheCaptureProgramCanHoldAndRefusesTheRest)
   }
   FrameFormat format;
   std::string error;
-  EXPECT_FALSE(ParseVideoFormat(nullptr, 44, format, error));
+  EXPECT_FALSE(ParseVideoFormat(nullptr, 44, kMaxFrameBytes, format, error));
+}
+
+TEST(ParseVideoFormatTest, TheLimitIsTheCallers) {
+  const BitmapInfo vga = ToBitmapInfo({640, 480, 24});
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&vga);
+  FrameFormat format;
+  std::string error;
+  EXPECT_TRUE(ParseVideoFormat(bytes, sizeof vga, 921'600, format, error)) << error;
+  EXPECT_FALSE(ParseVideoFormat(bytes, sizeof vga, 921'599, format, error));
+  EXPECT_NE(error.find("921599"), std::string::npos) << error;
 }
 
 TEST(ParseVideoFormatTest, ReadsBackTheRecordItsFormatGives) {
@@ -83,11 +96,11 @@ TEST(ParseVideoFormatTest, ReadsBackTheRecordItsFormatGives) {
     EXPECT_EQ(info.bmiHeader.biSizeImage, f.bytes());
     FrameFormat back;
     std::string error;
-    ASSERT_TRUE(ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info, back,
-                                 error)) << error;
+    ASSERT_TRUE(ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info,
+                                 kMaxFrameBytes, back, error)) << error;
     EXPECT_EQ(back, f);
   }
 }
 
 }  // namespace
-}  // namespace camera
+}  // namespace video

@@ -1,8 +1,8 @@
-#include "platform/camera/VideoFormat.h"
+#include "platform/video/FrameFormat.h"
 
 #include <cstring>
 
-namespace camera {
+namespace video {
 
 BitmapInfo ToBitmapInfo(const FrameFormat& format) {
   BitmapInfo info{};
@@ -13,7 +13,7 @@ BitmapInfo ToBitmapInfo(const FrameFormat& format) {
   return info;
 }
 
-bool CheckFrameFormat(const FrameFormat& format, std::string& error) {
+bool CheckFrameFormat(const FrameFormat& format, std::size_t maxFrameBytes, std::string& error) {
   if (format.bitCount != 24 && format.bitCount != 32) {
     error = "Frames of " + std::to_string(format.bitCount) +
             " bits per pixel are not supported; choose 24 or 32 bits.";
@@ -26,18 +26,18 @@ bool CheckFrameFormat(const FrameFormat& format, std::string& error) {
   }
   // Width and height are each below 2^31, so the product fits 64 bits.
   if (static_cast<std::uint64_t>(format.width) * static_cast<std::uint64_t>(format.height) *
-          static_cast<std::uint64_t>(format.bitCount / 8) > kMaxFrameBytes) {
+          static_cast<std::uint64_t>(format.bitCount / 8) > maxFrameBytes) {
     error = "A frame of " + std::to_string(format.width) + " x " +
             std::to_string(format.height) + " at " + std::to_string(format.bitCount) +
-            " bits is larger than the " + std::to_string(kMaxFrameBytes) +
-            " bytes the motion detector can examine; choose a smaller size or fewer bits.";
+            " bits is larger than the largest frame this program can take (" +
+            std::to_string(maxFrameBytes) + " bytes); choose a smaller size or fewer bits.";
     return false;
   }
   return true;
 }
 
-bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, FrameFormat& format,
-                      std::string& error) {
+bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, std::size_t maxFrameBytes,
+                      FrameFormat& format, std::string& error) {
   BitmapInfoHeader header;
   if (bytes == nullptr || size < sizeof header) {
     error = "The video format record is too short (" + std::to_string(size) + " bytes).";
@@ -57,9 +57,9 @@ bool ParseVideoFormat(const std::uint8_t* bytes, std::size_t size, FrameFormat& 
     return false;
   }
   const FrameFormat parsed{header.biWidth, header.biHeight, header.biBitCount};
-  if (!CheckFrameFormat(parsed, error)) return false;
+  if (!CheckFrameFormat(parsed, maxFrameBytes, error)) return false;
   format = parsed;
   return true;
 }
 
-}  // namespace camera
+}  // namespace video

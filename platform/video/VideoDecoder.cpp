@@ -1,0 +1,214 @@
+#include "platform/video/VideoDecoder.h"
+
+#include <cerrno>
+
+#include "platform/video/Ffmpeg.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace video {
+namespace {
+
+// swscale wants the range separately from the long-deprecated full-range "J" formats.
+AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange) {
+  switch (format) {
+    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
+    default: return format;
+  }
+}
+
+}  // namespace
+
+std::string FfmpegVersionText() { return std::string("FFmpeg ") + av_version_info(); }
+
+struct VideoDecoder::State {
+  std::string path;
+  ffmpeg::InputPtr input;
+  ffmpeg::CodecPtr decoder;
+  ffmpeg::PacketPtr packet;
+  ffmpeg::FramePtr picture;
+  int stream = -1;
+  bool draining = false;  // the demuxer is at the end; the decoder gives what it holds
+
+  bool fail(const std::string& what, int code, std::string& error) const {
+    error = path + ": " + what + ffmpeg::ErrorText(code);
+    return false;
+  }
+};
+
+VideoDecoder::VideoDecoder() = default;
+VideoDecoder::~VideoDecoder() = default;
+VideoDecoder::VideoDecoder(VideoDecoder&&) noexcept = default;
+VideoDecoder& VideoDecoder::operator=(VideoDecoder&&) noexcept = default;
+
+bool VideoDecoder::open(const std::string& path, std::string& error) {
+  auto state = std::make_unique<State>();
+  state->path = path;
+  AVFormatContext* input = nullptr;
+  int result = avformat_open_input(&input, path.c_str(), nullptr, nullptr);
+  if (result < 0) return state->fail("", result, error);  // FFmpeg freed `input`
+  state->input.reset(input);
+  if ((result = avformat_find_stream_info(input, nullptr)) < 0)
+    return state->fail("", result, error);
+
+  const AVCodec* codec = nullptr;
+  result = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  if (result < 0) return state->fail("no video stream to decode: ", result, error);
+  state->stream = result;
+  const AVStream& stream = *input->streams[result];
+
+  state->decoder.reset(avcodec_alloc_context3(codec));
+  state->packet.reset(av_packet_alloc());
+  state->picture.reset(av_frame_alloc());
+  if (!state->decoder || !state->packet || !state->picture)
+    return state->fail("", AVERROR(ENOMEM), error);
+  if ((result = avcodec_parameters_to_context(state->decoder.get(), stream.codecpar)) < 0)
+    return state->fail("", result, error);
+  // Frame threading would hold pictures back; one picture at a time needs no more.
+  state->decoder->thread_count = 1;
+  if ((result = avcodec_open2(state->decoder.get(), codec, nullptr)) < 0)
+    return state->fail("cannot open the decoder: ", result, error);
+  if (state->decoder->width <= 0 || state->decoder->height <= 0)
+    return state->fail("the video has no picture size: ", AVERROR_INVALIDDATA, error);
+
+  state_ = std::move(state);
+  return true;
+}
+
+void VideoDecoder::close() { state_.reset(); }
+bool VideoDecoder::isOpen() const { return state_ != nullptr; }
+
+VideoDecoder::Result VideoDecoder::decodeNext(std::string& error) {
+  if (!state_) {
+    error = "No video file is open.";
+    return Result::Failed;
+  }
+  State& s = *state_;
+  av_frame_unref(s.picture.get());
+  for (;;) {
+    int result = avcodec_receive_frame(s.decoder.get(), s.picture.get());
+    if (result == 0) return Result::Picture;
+    if (result == AVERROR_EOF) return Result::End;
+    // A damaged picture is skipped, as players do.
+    if (result == AVERROR_INVALIDDATA) result = AVERROR(EAGAIN);
+    if (result != AVERROR(EAGAIN)) {
+      s.fail("cannot decode: ", result, error);
+      return Result::Failed;
+    }
+    if (s.draining) return Result::End;  // a decoder that neither gives nor ends
+
+    result = av_read_frame(s.input.get(), s.packet.get());
+    if (result == AVERROR_EOF) {
+      s.draining = true;
+      avcodec_send_packet(s.decoder.get(), nullptr);  // flush: the decoder gives what it holds
+      continue;
+    }
+    if (result < 0) {
+      s.fail("cannot read: ", result, error);
+      return Result::Failed;
+    }
+    if (s.packet->stream_index == s.stream)
+      result = avcodec_send_packet(s.decoder.get(), s.packet.get());
+    av_packet_unref(s.packet.get());
+    if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR(EAGAIN)) {
+      s.fail("cannot decode: ", result, error);
+      return Result::Failed;
+    }
+  }
+}
+
+const AVFrame& VideoDecoder::picture() const { return *state_->picture; }
+
+bool VideoDecoder::seek(std::int64_t timestamp, std::string& error) {
+  if (!state_) {
+    error = "No video file is open.";
+    return false;
+  }
+  State& s = *state_;
+  int result = av_seek_frame(s.input.get(), s.stream, timestamp, AVSEEK_FLAG_BACKWARD);
+  if (result < 0 && timestamp <= 0)
+    result = avformat_seek_file(s.input.get(), -1, INT64_MIN, 0, 0, 0);
+  if (result < 0) return s.fail("cannot seek: ", result, error);
+  avcodec_flush_buffers(s.decoder.get());
+  av_frame_unref(s.picture.get());
+  s.draining = false;
+  return true;
+}
+
+const std::string& VideoDecoder::path() const { return state_->path; }
+AVFormatContext& VideoDecoder::input() const { return *state_->input; }
+const AVStream& VideoDecoder::stream() const { return *state_->input->streams[state_->stream]; }
+const AVCodecContext& VideoDecoder::codec() const { return *state_->decoder; }
+
+FrameSize VideoDecoder::size() const {
+  if (!state_) return {};
+  return {state_->decoder->width, state_->decoder->height};
+}
+
+std::string VideoDecoder::codecName() const {
+  if (!state_) return {};
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(state_->decoder->codec_id);
+  if (descriptor == nullptr) return avcodec_get_name(state_->decoder->codec_id);
+  std::string name = descriptor->name;
+  if (descriptor->long_name != nullptr) name += std::string(" (") + descriptor->long_name + ")";
+  return name;
+}
+
+struct FrameConverter::State {
+  ffmpeg::ScalerPtr scaler;
+  // What the scaler was made for; it is remade only when this changes.
+  int fromWidth = 0, fromHeight = 0, fromFormat = -1, fullRange = -1;
+  FrameFormat to{};
+};
+
+FrameConverter::FrameConverter() : state_(std::make_unique<State>()) {}
+FrameConverter::~FrameConverter() = default;
+FrameConverter::FrameConverter(FrameConverter&&) noexcept = default;
+FrameConverter& FrameConverter::operator=(FrameConverter&&) noexcept = default;
+
+bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
+                             std::uint8_t* out, std::string& error) {
+  State& s = *state_;
+  bool full = picture.color_range == AVCOL_RANGE_JPEG;
+  const AVPixelFormat from = PlainFormat(static_cast<AVPixelFormat>(picture.format), full);
+  if (!s.scaler || picture.width != s.fromWidth || picture.height != s.fromHeight ||
+      from != s.fromFormat || static_cast<int>(full) != s.fullRange || !(format == s.to)) {
+    s.scaler.reset(sws_getCachedContext(
+        s.scaler.release(), picture.width, picture.height, from, format.width, format.height,
+        format.bitCount == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
+        nullptr, nullptr));
+    if (!s.scaler) {
+      const char* name = av_get_pix_fmt_name(from);
+      error = std::string("cannot convert ") + (name != nullptr ? name : "this") +
+              " pictures of " + std::to_string(picture.width) + " x " +
+              std::to_string(picture.height) + " to RGB";
+      return false;
+    }
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(s.scaler.get(), coefficients, full ? 1 : 0, coefficients, 1, 0,
+                             1 << 16, 1 << 16);
+    s.fromWidth = picture.width;
+    s.fromHeight = picture.height;
+    s.fromFormat = from;
+    s.fullRange = full ? 1 : 0;
+    s.to = format;
+  }
+  // Bottom-up: start at the last row and step backwards.
+  const int stride = format.width * (format.bitCount / 8);
+  std::uint8_t* rows[4] = {out + static_cast<std::size_t>(format.height - 1) * stride};
+  int strides[4] = {-stride};
+  if (sws_scale(s.scaler.get(), picture.data, picture.linesize, 0, picture.height, rows,
+                strides) <= 0) {
+    error = "cannot scale the picture: " + ffmpeg::ErrorText(AVERROR(EINVAL));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace video
