@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <utility>
+
 namespace framework {
 namespace {
 
@@ -13,10 +15,11 @@ ModalHook& Hook() {
 }  // namespace
 
 int RunModal(QDialog& dialog) {
-  if (const ModalHook& hook = Hook()) return hook(dialog);
+  // A copy: the hook may replace itself while the dialog runs (a nested script).
+  if (const ModalHook hook = Hook()) return hook(dialog);
   return dialog.exec();
 }
 
-void SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+ModalHook SetModalHook(ModalHook hook) { return std::exchange(Hook(), std::move(hook)); }
 
 }  // namespace framework

@@ -11,6 +11,8 @@ namespace framework {
 int RunModal(QDialog& dialog);
 
 using ModalHook = std::function<int(QDialog&)>;
-void SetModalHook(ModalHook hook);  // an empty hook restores the real dialogs
+// An empty hook restores the real dialogs. Returns the hook it replaced, so a scoped user can
+// put it back.
+ModalHook SetModalHook(ModalHook hook);
 
 }  // namespace framework

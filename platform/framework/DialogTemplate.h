@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/framework/StandardIds.h"
+
+namespace framework {
+
+enum class ControlKind {
+  PushButton,
+  DefPushButton,  // the button Enter presses
+  RadioButton,    // checks itself and clears the others of its group when clicked
+  CheckBox,
+  GroupBox,
+  LText,  // static texts: left-aligned (word-wrapped), centred, right-aligned
+  CText,
+  RText,
+  Edit,
+  ListBox,
+  Icon,  // shows what SetDlgItemIcon gives it
+};
+
+// Styles, with the values the resource tables use. Push buttons, check boxes, edits and list
+// boxes are tab stops whatever their style, as the resource compiler made them; radio buttons
+// always take focus (Qt moves between the buttons of a group with the arrow keys).
+inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
+inline constexpr std::uint32_t WS_GROUP = 0x00020000;  // starts a new radio group
+inline constexpr std::uint32_t WS_VSCROLL = 0x00200000;  // list boxes: a scroll bar when needed
+inline constexpr std::uint32_t WS_DISABLED = 0x08000000;
+inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080;  // accepted; every edit scrolls
+inline constexpr std::uint32_t ES_READONLY = 0x0800;
+inline constexpr std::uint32_t ES_NUMBER = 0x2000;  // typing takes digits only
+inline constexpr std::uint32_t LBS_NOTIFY = 0x0001;  // accepted; list boxes always notify
+inline constexpr std::uint32_t LBS_SORT = 0x0002;    // ListAddString keeps the list sorted
+
+// One control: position and size in dialog units, caption in UTF-8 (null for none).
+struct ControlTemplate {
+  ControlKind kind;
+  int id;
+  const char* caption;
+  int x, y, w, h;
+  std::uint32_t style = 0;
+};
+
+struct DialogTemplate {
+  int id;
+  const char* caption;
+  int x, y, w, h;  // the position is not used: a dialog opens centred on its owner
+  std::span<const ControlTemplate> controls;
+};
+
+// Dialog units to pixels with the base units of 8-point MS Sans Serif at 96 dpi (6 x 13
+// pixels), the font the templates were laid out for. Positions and sizes convert on their own,
+// truncating.
+constexpr int DialogXToPixels(int units) { return units * 6 / 4; }
+constexpr int DialogYToPixels(int units) { return units * 13 / 8; }
+
+}  // namespace framework
