@@ -3,7 +3,24 @@
 // Command numbers of Watchpost's menus and accelerators.
 namespace watchpost::cmd {
 
+inline constexpr int Compression = 32771;
+inline constexpr int VideoFormat = 32772;
+inline constexpr int VideoSource = 32773;
+inline constexpr int StartStop = 32774;
+inline constexpr int SetTargetFolder = 32775;
+inline constexpr int AllocateFileSpace = 32777;
+inline constexpr int PreviewMovement = 32779;
+inline constexpr int OverlayMode = 32780;
 inline constexpr int RowStrideIncrease = 32783;  // Ctrl+Page Down
 inline constexpr int RowStrideDecrease = 32784;  // Ctrl+Page Up
+inline constexpr int NamingOptions = 32793;
 
 }  // namespace watchpost::cmd
+
+namespace watchpost {
+
+// The control panel view's restart timer.
+inline constexpr int kRestartTimerId = 26985;  // 0x6969
+inline constexpr int kRestartTimerMs = 500;
+
+}  // namespace watchpost

@@ -183,9 +183,13 @@ void MotionDetector::ProfileFrame(camera::VideoHdr& frame) {
   }
 }
 
-void MotionDetector::ComputeZoneBounds() {
+void MotionDetector::ReadVideoFormat() {
   // Without a window the format read last still serves.
   window_.getVideoFormat(&videoFormat_, camera::kVideoFormatBytes);
+}
+
+void MotionDetector::ComputeZoneBounds() {
+  ReadVideoFormat();
   bounds_ = watchpost::ComputeZoneBounds(videoFormat_.bmiHeader, settings_);
 }
 

@@ -74,6 +74,8 @@ class MotionDetector {
   camera::LRESULT FrameCallback(camera::CaptureWindowHandle window, camera::VideoHdr* frame);
 
   void ComputeZoneBounds();
+  // Reads the format of the frames being delivered; the bounds stay as they were.
+  void ReadVideoFormat();
   void BeginProfile();
   // The row-stride nudge commands: lasts until the bounds are next computed.
   void NudgeRowStride(int delta);

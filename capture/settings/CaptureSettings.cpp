@@ -1,5 +1,10 @@
 #include "capture/settings/CaptureSettings.h"
 
+#include <QDir>
+#include <QStandardPaths>
+#include <QString>
+
+#include "platform/base/CLocale.h"
 #include "platform/base/Text.h"
 
 #include <algorithm>
@@ -9,33 +14,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <locale.h>
 
 namespace watchpost {
 
 namespace {
 
-// QCoreApplication adopts the user's locale, where "%f" may use a decimal comma. The profile
-// must read the same everywhere, so zone texts are written and parsed in the C locale.
-class CNumericLocale {
- public:
-  CNumericLocale() : previous_(cLocale() != nullptr ? uselocale(cLocale()) : nullptr) {}
-  ~CNumericLocale() {
-    if (previous_ != nullptr) uselocale(previous_);
-  }
-  CNumericLocale(const CNumericLocale&) = delete;
-  CNumericLocale& operator=(const CNumericLocale&) = delete;
-
- private:
-  static locale_t cLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
-  }
-  locale_t previous_;
-};
-
 float ParseZoneText(const std::string& text) {
-  CNumericLocale c;
+  base::CLocaleScope c;
   float value = 0.0f;
   // Text that does not start with a number leaves the zone edge at 0.
   if (std::sscanf(text.c_str(), "%f", &value) != 1) return 0.0f;
@@ -43,7 +28,7 @@ float ParseZoneText(const std::string& text) {
 }
 
 std::string ZoneText(float value) {
-  CNumericLocale c;
+  base::CLocaleScope c;
   char text[64];  // the widest float in "%f" is 47 characters
   std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
   return text;
@@ -81,7 +66,7 @@ void LoadSettings(const framework::ProfileStore& store, CaptureSettings& setting
   settings.SetPlayback = number("SetPlayback", defaults.SetPlayback);
   settings.FileSize = number("FileSize", defaults.FileSize);
   settings.CurrentDirectory =
-      store.GetProfileString(section, "CurrentDirectory", defaults.CurrentDirectory);
+      store.GetProfileString(section, "CurrentDirectory", DefaultTargetFolder());
   settings.ZoneSet = number("ZoneSet", defaults.ZoneSet);
   settings.FileFormatChoice = number("FileFormatChoice", defaults.FileFormatChoice);
   settings.ZoneLeft = zone("ZoneLeft");
@@ -130,6 +115,12 @@ void SaveSettings(framework::ProfileStore& store, const CaptureSettings& setting
   text("ZoneBottom", ZoneText(settings.ZoneBottom));
   number("ZoneSet", settings.ZoneSet);
   number("FileFormatChoice", settings.FileFormatChoice);
+}
+
+std::string DefaultTargetFolder() {
+  QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+  if (videos.isEmpty()) videos = QDir::homePath() + "/Videos";
+  return (videos + "/Corvane").toStdString();
 }
 
 void FillTargetFolderText(const std::string& folder, TargetFolderText& text) {

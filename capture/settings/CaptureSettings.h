@@ -21,7 +21,7 @@ struct CaptureSettings {
   int SetPlayback = 0;
   float Playback = 4.0f;  // frames per second
   int FileSize = 1;       // megabytes
-  std::string CurrentDirectory = "C:\\Avi";
+  std::string CurrentDirectory;  // DefaultTargetFolder() when the profile has none
   float ZoneLeft = 0.0f;
   float ZoneRight = 0.0f;
   float ZoneTop = 0.0f;
@@ -39,6 +39,9 @@ struct TargetFolderText {
   std::array<char, kPathChars> browseTitle{};
 };
 inline constexpr const char* kBrowseTitlePrefix = "Select a new Target Folder\nCurrently set to ";
+
+// Where recordings go unless the user chose a folder: the user's videos folder + "/Corvane".
+std::string DefaultTargetFolder();
 
 // Reads every setting once, with its default where the store has none. Values are taken as
 // stored, without range checks.

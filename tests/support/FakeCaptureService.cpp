@@ -165,7 +165,11 @@ camera::LRESULT FakeCaptureService::setScale(camera::CaptureWindowHandle window,
 camera::LRESULT FakeCaptureService::setSequenceSetup(camera::CaptureWindowHandle window,
                                                      const camera::CaptureParms* parms,
                                                      std::uint32_t bytes) {
-  if (!reach(window, "setSequenceSetup", {bytes})) return 0;
+  // The frame time and the index size are what a caller's sequence is judged by.
+  if (!reach(window, "setSequenceSetup",
+             {bytes, parms != nullptr ? parms->dwRequestMicroSecPerFrame : 0,
+              parms != nullptr ? parms->dwIndexSize : 0}))
+    return 0;
   if (parms == nullptr) return 0;
   sequenceSetup_ = {};
   std::memcpy(&sequenceSetup_, parms, std::min(bytes, camera::kCaptureParmsBytes));
@@ -202,7 +206,8 @@ camera::LRESULT FakeCaptureService::fileAllocate(camera::CaptureWindowHandle win
 }
 
 camera::LRESULT FakeCaptureService::singleFrameOpen(camera::CaptureWindowHandle window) {
-  if (!reach(window, "singleFrameOpen")) return 0;
+  // The AVI takes the frame time in force now.
+  if (!reach(window, "singleFrameOpen", {sequenceSetup_.dwRequestMicroSecPerFrame})) return 0;
   singleFrameOpen_ = true;
   return 1;
 }

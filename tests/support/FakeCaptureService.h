@@ -12,7 +12,8 @@
 namespace testing_support {
 
 // One operation that reached the fake, with its number arguments in declaration order and its
-// text argument (title, path) if it had one.
+// text argument (title, path) if it had one. setSequenceSetup also carries the record's
+// dwRequestMicroSecPerFrame and dwIndexSize, singleFrameOpen the frame time then in force.
 struct Call {
   std::string op;
   std::vector<long long> args;

@@ -73,7 +73,8 @@ TEST(LoadSettingsTest, EmptyProfileGivesEveryDefault) {
                      s.ScaleState, s.SetPlayback, s.FileSize, s.ZoneSet, s.FileFormatChoice),
             std::make_tuple(0, 40, 200, 250, 2000, 1, 1, 0, 1, 0, 1));
   EXPECT_EQ(s.Playback, 4.0f);
-  EXPECT_EQ(s.CurrentDirectory, "C:\\Avi");
+  EXPECT_EQ(s.CurrentDirectory, DefaultTargetFolder());
+  EXPECT_TRUE(s.CurrentDirectory.ends_with("/Corvane")) << s.CurrentDirectory;
   EXPECT_EQ(std::tie(s.ZoneLeft, s.ZoneRight, s.ZoneTop, s.ZoneBottom),
             std::make_tuple(0.0f, 0.0f, 0.0f, 0.0f));
 }

@@ -1,0 +1,125 @@
+#include "capture/naming/FileNamingDlg.h"
+
+#include "capture/naming/FileNaming.h"
+#include "platform/framework/DataExchange.h"
+#include "resources/WatchpostDialogs.h"
+
+namespace watchpost {
+namespace {
+
+constexpr int kCustomNameChars = 80;
+constexpr int kPrefixChars = 10;
+constexpr const char* kExampleCaption = "Example Filename";
+
+using namespace res;
+
+}  // namespace
+
+CFileNamingDlg::CFileNamingDlg(Clock clock, QWidget* parent)
+    : CDialog(res::kFileNamingDialog, parent), clock_(std::move(clock)) {
+  LimitText(IDC_CUSTOM_NAME, kCustomNameChars);
+  LimitText(IDC_PREFIX, kPrefixChars);
+  OnClicked(IDC_RADIO_STANDARD, [this] {
+    namingChoice = SchemeStandard;
+    ShowStandard();
+  });
+  OnClicked(IDC_RADIO_DETAILED, [this] {
+    namingChoice = SchemeDetailed;
+    ShowDetailed();
+  });
+  OnClicked(IDC_RADIO_CUSTOM, [this] { OnCustom(); });
+  OnClicked(IDC_RADIO_PREFIX, [this] { OnPrefix(); });
+  OnEditChange(IDC_PREFIX, [this] { OnPrefixChanged(); });
+}
+
+std::string CFileNamingDlg::Now(const char* format) const {
+  return FormatLocalTime(clock_(), format);
+}
+
+void CFileNamingDlg::DoDataExchange(framework::CDataExchange& dx) {
+  framework::DDX_Text(dx, IDC_CUSTOM_NAME, customName);
+  framework::DDV_MaxChars(dx, customName, kCustomNameChars);
+  framework::DDX_Text(dx, IDC_PREFIX, prefixText);
+  framework::DDV_MaxChars(dx, prefixText, kPrefixChars);
+  framework::DDX_Text(dx, IDC_EXAMPLE_NAME, exampleCaption);
+}
+
+bool CFileNamingDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  switch (namingChoice) {
+    case SchemeStandard:
+      ShowStandard();
+      break;
+    case SchemeDetailed:
+      ShowDetailed();
+      break;
+    case SchemeCustom:
+      CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_CUSTOM);
+      EnableDlgItem(IDC_PREFIX, false);
+      EnableDlgItem(IDC_CUSTOM_NAME, true);
+      break;
+    case SchemePrefix:
+      CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_PREFIX);
+      EnableDlgItem(IDC_PREFIX, true);
+      EnableDlgItem(IDC_CUSTOM_NAME, false);
+      exampleCaption = kExampleCaption;
+      UpdateData(false);
+      break;
+    default:
+      // An unknown scheme shows none chosen; the object may have shown one last time.
+      CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, 0);
+      break;
+  }
+  return true;
+}
+
+// The Standard and Detailed choices show their example in the (disabled) custom edit.
+void CFileNamingDlg::ShowStandard() {
+  CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_STANDARD);
+  EnableDlgItem(IDC_CUSTOM_NAME, false);
+  EnableDlgItem(IDC_PREFIX, false);
+  prefixText = kStandardPrefix;
+  customName = prefixText + Now(kShortTimeFormat) + ".avi";
+  exampleCaption = kExampleCaption;
+  UpdateData(false);
+}
+
+void CFileNamingDlg::ShowDetailed() {
+  CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_DETAILED);
+  EnableDlgItem(IDC_CUSTOM_NAME, false);
+  EnableDlgItem(IDC_PREFIX, false);
+  // The example always reads Warden00, whichever driver is in use.
+  prefixText = kDetailedPrefix;
+  customName = prefixText + Now(kLongTimeFormat) + ".avi";
+  exampleCaption = kExampleCaption;
+  UpdateData(false);
+}
+
+void CFileNamingDlg::OnCustom() {
+  namingChoice = SchemeCustom;
+  EnableDlgItem(IDC_CUSTOM_NAME, true);
+  EnableDlgItem(IDC_PREFIX, false);
+  exampleCaption.clear();
+  // The custom name keeps what it held: after Standard or Detailed, the example, ".avi" and all.
+  UpdateData(false);
+}
+
+void CFileNamingDlg::OnPrefix() {
+  prefixBaseChoice = namingChoice;
+  namingChoice = SchemePrefix;
+  EnableDlgItem(IDC_PREFIX, true);
+  EnableDlgItem(IDC_CUSTOM_NAME, false);
+  exampleCaption = kExampleCaption;
+  UpdateData(false);
+}
+
+void CFileNamingDlg::OnPrefixChanged() {
+  if (!UpdateData(true)) return;
+  customName = prefixText +
+               Now(prefixBaseChoice == SchemeStandard ? kShortTimeFormat : kLongTimeFormat) +
+               ".avi";
+  exampleCaption = kExampleCaption;
+  UpdateData(false);
+}
+
+}  // namespace watchpost

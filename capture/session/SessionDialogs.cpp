@@ -1,0 +1,36 @@
+#include "capture/session/SessionDialogs.h"
+
+#include "platform/framework/DataExchange.h"
+#include "resources/WatchpostDialogs.h"
+
+namespace watchpost {
+
+CDriverChoiceDlg::CDriverChoiceDlg(camera::CaptureService& service, std::int32_t& driverIndex,
+                                   QWidget* parent)
+    : CDialog(res::kDriverChoiceDialog, parent), service_(service), driverIndex_(driverIndex) {}
+
+bool CDriverChoiceDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  char name[camera::kDriverTextChars];
+  char version[camera::kDriverTextChars];
+  for (unsigned i = 0; service_.getDriverDescription(i, name, sizeof name, version, sizeof version);
+       ++i) {
+    ListInsertString(res::IDC_DRIVER_LIST, static_cast<int>(i), name);
+  }
+  return true;
+}
+
+void CDriverChoiceDlg::OnOK() {
+  driverIndex_ = ListGetCurSel(res::IDC_DRIVER_LIST);
+  EndDialog(framework::IDOK);
+}
+
+CAllocateFileDlg::CAllocateFileDlg(int fileSizeMbNow, QWidget* parent)
+    : CDialog(res::kAllocateFileDialog, parent), fileSizeMb(fileSizeMbNow) {}
+
+void CAllocateFileDlg::DoDataExchange(framework::CDataExchange& dx) {
+  framework::DDX_Text(dx, res::IDC_FILE_SIZE, fileSizeMb);
+  framework::DDV_MinMaxInt(dx, fileSizeMb, 1, 1000);
+}
+
+}  // namespace watchpost

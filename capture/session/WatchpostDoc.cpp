@@ -1,0 +1,382 @@
+#include "capture/session/WatchpostDoc.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "capture/naming/FileNamingDlg.h"
+#include "capture/session/SessionDialogs.h"
+#include "platform/base/Text.h"
+#include "platform/framework/MessageBox.h"
+#include "platform/video/Ffmpeg.h"
+#include "resources/WatchpostCommands.h"
+
+namespace watchpost {
+namespace {
+
+constexpr const char* kErrorCaption = "Corvane Error";
+constexpr const char* kWarningCaption = "Corvane Warning";
+constexpr const char* kCaptureWindowTitle = "WardenCam";
+constexpr std::uint32_t kCaptureWindowStyle = 128;
+constexpr const char* kTargetFolderCaption = "Target Folder  ";
+constexpr std::uint32_t kOverlayPreviewRateMs = 1'000'000;
+
+// Milliseconds as the capture window's microseconds per frame, kept within 32 bits whatever a
+// stored Interval holds.
+std::uint32_t MicroSecondsOf(int milliseconds) {
+  return static_cast<std::uint32_t>(std::clamp<std::int64_t>(
+      std::int64_t{milliseconds} * 1000, 1, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// The frame time of a playback rate. A rate below one frame per second (0, negative, NaN from
+// a damaged profile) plays at one: dividing by it would give no time at all.
+std::uint32_t MicroSecondsPerFrame(float framesPerSecond) {
+  const double rate = std::isfinite(framesPerSecond) && framesPerSecond >= 1.0f
+                          ? static_cast<double>(framesPerSecond)
+                          : 1.0;
+  return static_cast<std::uint32_t>(1'000'000.0 / rate);
+}
+
+std::uint32_t NonNegative(int value) { return static_cast<std::uint32_t>(std::max(value, 0)); }
+
+std::string WorkingDirectory() {
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  return error ? std::string(".") : here.string();
+}
+
+}  // namespace
+
+CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::ProfileStore& profile,
+                             WatchpostShell& shell, CFileNamingDlg& namingDialog)
+    : service_(service),
+      profile_(profile),
+      shell_(shell),
+      namingDialog_(namingDialog),
+      detector_(*this, *this, *this, captureRef_) {
+  registerCommands();
+}
+
+CWatchpostDoc::~CWatchpostDoc() {
+  captureRef_.singleFrameClose();
+  captureRef_.driverDisconnect();
+  // A run still open, detecting or paused, is finished and logged: its frames are in the AVI.
+  if (runOpen_) {
+    runOpen_ = false;
+    WriteEventLog();
+  }
+  if (settingsLoaded_) SaveSettings(profile_, *this);
+}
+
+void CWatchpostDoc::registerCommands() {
+  OnCommand(cmd::Compression, [this] { OnCompression(); });
+  OnCommand(cmd::VideoFormat, [this] { OnVideoFormat(); });
+  OnCommand(cmd::VideoSource, [this] { OnVideoSource(); });
+  OnCommand(cmd::AllocateFileSpace, [this] { OnAllocateFileSpace(); });
+  OnCommand(cmd::PreviewMovement, [this] { OnPreviewMovement(); });
+  OnCommand(cmd::OverlayMode, [this] { OnOverlayMode(); });
+  OnCommand(cmd::NamingOptions, [this] { OnNamingOptions(); });
+  OnCommand(cmd::SetTargetFolder, [this] { OnSetTargetFolder(); });
+  // The set-up commands wait while a run detects, a zone shows or an analysis runs; a paused
+  // run allows them.
+  for (const int id : {cmd::Compression, cmd::VideoFormat, cmd::VideoSource,
+                       cmd::SetTargetFolder, cmd::AllocateFileSpace, cmd::PreviewMovement,
+                       cmd::OverlayMode, cmd::NamingOptions}) {
+    OnUpdateCommandUI(id, [this, id](framework::CCmdUI& ui) {
+      ui.Enable(mode == ModePreviewMovement);
+      if (id == cmd::PreviewMovement) ui.SetCheck(previewOn == 1 ? 1 : 0);
+      if (id == cmd::OverlayMode) ui.SetCheck(previewOn == 0 ? 1 : 0);
+    });
+  }
+}
+
+bool CWatchpostDoc::OnNewDocument() {
+  if (captureReady == 0) loadSettingsOnce();
+  previewOn = 1;
+  SetUpCapture();
+  captureRef_.setPreviewRate(NonNegative(Interval));
+  captureRef_.setOverlay(previewOn == 0);
+  captureRef_.setPreview(previewOn != 0);
+  return true;
+}
+
+void CWatchpostDoc::loadSettingsOnce() {
+  LoadSettings(profile_, *this);
+  settingsLoaded_ = true;
+  FillTargetFolderText(CurrentDirectory, *this);
+  pixelsHit = 0;
+  consecutiveHits = 0;
+  compressorChosen = 0;
+  driverIndex = 0;
+  ApplyTargetFolder();
+  // Until the first run, the log name is the Standard stem of the start-up time.
+  base::CopyBounded(BuildStem(SchemeStandard, 0, {}, shell_.now()), logFileName);
+  resetForNewDocument();
+}
+
+void CWatchpostDoc::ApplyTargetFolder() {
+  const std::string& folder = CurrentDirectory;
+  std::error_code ignored;
+  // The default folder is ours to make; a folder the user chose is never made up.
+  if (folder == DefaultTargetFolder()) std::filesystem::create_directories(folder, ignored);
+  if (::chdir(folder.c_str()) == 0) return;
+  const std::string why = base::ErrnoText(errno);
+  const std::string text = "Recordings go to " + WorkingDirectory() +
+                           ": the target folder " + folder + " cannot be entered (" + why + ").";
+  shell_.setStatusText(text);
+  MessageBox(text, kWarningCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+}
+
+bool CWatchpostDoc::SetUpCapture() {
+  if (captureReady == 0) {
+    // FFmpeg's own console chatter goes; its errors still reach the error callback.
+    av_log_set_level(AV_LOG_QUIET);
+    captureWindow = service_.createCaptureWindow(kCaptureWindowTitle, kCaptureWindowStyle, 140, 0,
+                                                 640, 480, shell_.mainWindow(), 0);
+    captureRef_ = camera::CaptureWindowRef(&service_, captureWindow);
+    captureRef_.setCallbackStatus([this](camera::CaptureWindowHandle w, int id, const char* t) {
+      return StatusCallback(w, id, t);
+    });
+    captureRef_.setCallbackFrame([this](camera::CaptureWindowHandle w, camera::VideoHdr* f) {
+      return detector_.FrameCallback(w, f);
+    });
+
+    char name[camera::kDriverTextChars];
+    char version[camera::kDriverTextChars];
+    driverCount = 0;
+    while (service_.getDriverDescription(static_cast<unsigned>(driverCount), name, sizeof name,
+                                         version, sizeof version)) {
+      ++driverCount;
+    }
+    if (driverCount > 1) {
+      CDriverChoiceDlg choice(service_, driverIndex, shell_.mainWindow());
+      choice.DoModal();
+    }
+    // Installed now so that a failing connection is reported.
+    captureRef_.setCallbackError([this](camera::CaptureWindowHandle w, int id, const char* t) {
+      return ErrorCallback(w, id, t);
+    });
+  }
+
+  captureParms_ = camera::CaptureParms{};
+  captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
+  captureParms_.wPercentDropForError = 10;
+  captureParms_.dwIndexSize = NonNegative(Limit);
+  captureParms_.wNumVideoRequested = 2;
+  captureParms_.vKeyAbort = 27;  // Escape
+  captureParms_.wTimeLimit = 30;
+  captureParms_.fStepCaptureAt2x = 1;
+  captureParms_.AVStreamMaster = 1;  // none
+
+  if (captureReady == 0) {
+    captureRef_.driverConnect(driverIndex);
+    detector_.ReadVideoFormat();
+    captureRef_.setScale(true);
+    if (ZoneSet == 1) detector_.ComputeZoneBounds();
+    captureReady = 1;
+  }
+  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  return true;
+}
+
+void CWatchpostDoc::SetTitle(const std::string& title) {
+  title_ = title;
+  shell_.titleChanged(title_);
+}
+
+void CWatchpostDoc::BuildFileNames() {
+  const NamingTexts texts{namingDialog_.customName, namingDialog_.prefixText,
+                          namingDialog_.prefixBaseChoice};
+  const std::string stem =
+      BuildStem(FileFormatChoice, driverIndex, texts, static_cast<std::time_t>(shell_.now()));
+  // Names have minute resolution: a second run in the same minute, or a fixed custom name,
+  // gets "-2", "-3"... rather than replacing the recording before it.
+  runFolder_ = WorkingDirectory();
+  SetRunFileNames(FreeStem(runFolder_, stem), *this);
+  SetTitle(fileStem);
+  pathName_ = fileStem;
+  captureRef_.fileSetCaptureFile(aviFileName.data());
+  const std::uint64_t bytes = std::uint64_t{NonNegative(FileSize)} << 20;
+  captureRef_.fileAllocate(static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(bytes, std::numeric_limits<std::uint32_t>::max())));
+}
+
+void CWatchpostDoc::StartRun() {
+  previewOn = 1;
+  capturedCount = 0;
+  sampledCount = 0;
+  BuildFileNames();
+  eventLog_.beginRun(runFolder_ + "/" + logFileName.data());
+  logFailureShown_ = false;
+
+  captureParms_.dwRequestMicroSecPerFrame =
+      SetPlayback == 1 ? MicroSecondsPerFrame(Playback) : MicroSecondsOf(Interval);
+  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  captureRef_.setPreviewRate(NonNegative(Interval));
+  captureRef_.setPreview(true);
+  captureRef_.setOverlay(false);
+  captureRef_.singleFrameOpen();  // the AVI takes the frame time just set
+  runOpen_ = true;
+
+  captureParms_.dwIndexSize = NonNegative(Limit);
+  captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
+  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  mode = ModeDetect;
+}
+
+void CWatchpostDoc::StopRun() {
+  mode = ModePreviewMovement;
+  captureRef_.singleFrameClose();
+  runOpen_ = false;
+  WriteEventLog();
+  if (AutoRestart == 1) shell_.setTimer(kRestartTimerId, kRestartTimerMs);
+  sampledCount = 0;
+}
+
+void CWatchpostDoc::ApplySettings() {
+  previewOn = 1;
+  captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
+  captureParms_.dwIndexSize = NonNegative(Limit);
+  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  captureRef_.setPreviewRate(NonNegative(Interval));
+  captureRef_.setPreview(true);
+  captureRef_.setOverlay(false);
+}
+
+void CWatchpostDoc::WriteEventLog() {
+  std::string error;
+  if (!eventLog_.finishRun(detector_.captureTimes(), capturedCount, *this, error))
+    ReportLogFailure(error);
+}
+
+void CWatchpostDoc::SyncEventLog() {
+  std::string error;
+  if (!eventLog_.appendFrames(detector_.captureTimes(), capturedCount, error))
+    ReportLogFailure(error);
+}
+
+void CWatchpostDoc::ReportLogFailure(const std::string& error) {
+  if (logFailureShown_) return;
+  logFailureShown_ = true;
+  MessageBox(error, kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+}
+
+void CWatchpostDoc::OnStartStop() {
+  if (runOpen_) {
+    StopRun();
+  } else {
+    StartRun();
+  }
+}
+
+void CWatchpostDoc::OnTimer(int id) {
+  if (id != kRestartTimerId) return;
+  shell_.killTimer(id);
+  OnStartStop();
+}
+
+void CWatchpostDoc::OnCompression() {
+  compressorChosen = captureRef_.exists() ? static_cast<std::int32_t>(captureRef_.dlgVideoCompression()) : 0;
+}
+
+void CWatchpostDoc::OnVideoFormat() {
+  captureRef_.dlgVideoFormat();
+  // The zone keeps its old bounds until it is drawn or shown again.
+  detector_.ReadVideoFormat();
+}
+
+void CWatchpostDoc::OnVideoSource() { captureRef_.dlgVideoSource(); }
+
+void CWatchpostDoc::OnAllocateFileSpace() {
+  CAllocateFileDlg dialog(FileSize, shell_.mainWindow());
+  if (dialog.DoModal() == framework::IDOK) FileSize = dialog.fileSizeMb;
+}
+
+void CWatchpostDoc::OnPreviewMovement() {
+  previewOn = 1;
+  captureRef_.setPreviewRate(NonNegative(Interval));
+  captureRef_.setOverlay(false);
+  captureRef_.setPreview(true);
+}
+
+void CWatchpostDoc::OnOverlayMode() {
+  previewOn = 0;
+  captureRef_.setPreviewRate(kOverlayPreviewRateMs);
+  captureRef_.setOverlay(true);
+  captureRef_.setPreview(false);
+}
+
+void CWatchpostDoc::OnNamingOptions() {
+  namingDialog_.namingChoice = FileFormatChoice;
+  namingDialog_.DoModal();
+  // The radio buttons act at once: Cancel keeps a scheme clicked on the way.
+  FileFormatChoice = namingDialog_.namingChoice;
+}
+
+void CWatchpostDoc::OnSetTargetFolder() {
+  FillTargetFolderText(CurrentDirectory, *this);
+  const std::optional<std::string> chosen =
+      shell_.browseForFolder(browseTitle.data(), targetFolderPath.data());
+  if (!chosen) return;
+  base::CopyBounded(*chosen, targetFolderPath);
+  CurrentDirectory = targetFolderPath.data();
+  ApplyTargetFolder();
+  shell_.setFrameCaption(kTargetFolderCaption + CurrentDirectory);
+}
+
+camera::LRESULT CWatchpostDoc::StatusCallback(camera::CaptureWindowHandle window, int id,
+                                              const char* text) {
+  if (window == 0) return 0;
+  if (id == 0) {
+    statusLine_.clear();
+    shell_.setStatusText(statusLine_);
+    return 1;
+  }
+  // After a capture the line ends with its time, else with blanks.
+  std::string suffix(79, ' ');
+  if (capturedCount > 0 &&
+      static_cast<std::size_t>(capturedCount) <= MotionDetector::kCaptureTimesEntries) {
+    char time[kTimeTextChars + 1];
+    FormatTimeText(detector_.captureTimes()[capturedCount - 1], time);
+    suffix = std::string(time) + "\n";
+  }
+  // The line buffer holds 199 characters: a long platform text is cut, on a whole character.
+  statusLine_ = base::CutUtf8("Status# " + std::to_string(id) + ": " +
+                                  (text != nullptr ? text : "") + " " + suffix,
+                              kLineChars - 1);
+  shell_.setStatusText(statusLine_);
+  return 1;
+}
+
+camera::LRESULT CWatchpostDoc::ErrorCallback(camera::CaptureWindowHandle, int id,
+                                             const char* text) {
+  if (id == 0) return 1;
+  MessageBox(text != nullptr ? text : "", kErrorCaption,
+             framework::MB_OK | framework::MB_ICONEXCLAMATION);
+  if (id == camera::kDriverErrorId) driverError = 1;
+  return 1;
+}
+
+int CWatchpostDoc::MessageBox(const std::string& text, const char* caption, unsigned type) {
+  return framework::MessageBox(shell_.mainWindow(), text, caption, type);
+}
+
+std::uint32_t CWatchpostDoc::currentTime() { return shell_.now(); }
+void CWatchpostDoc::beep() { shell_.beep(); }
+
+void CWatchpostDoc::updateAllViews() {
+  // A capture counted since the last frame gets its log line now, before anything can crash.
+  SyncEventLog();
+  UpdateAllViews(nullptr);
+}
+
+void CWatchpostDoc::startStop() { OnStartStop(); }
+void CWatchpostDoc::enableControlPanel() { shell_.enableControlPanel(); }
+void CWatchpostDoc::setStatusText(const char* text) { shell_.setStatusText(text); }
+
+}  // namespace watchpost

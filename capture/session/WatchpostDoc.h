@@ -1,0 +1,127 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "capture/detector/MotionDetector.h"
+#include "capture/eventlog/EventLog.h"
+#include "capture/naming/FileNaming.h"
+#include "capture/session/WatchpostShell.h"
+#include "capture/settings/CaptureSettings.h"
+#include "platform/camera/CaptureService.h"
+#include "platform/framework/Command.h"
+#include "platform/framework/Document.h"
+#include "platform/framework/ProfileStore.h"
+
+namespace watchpost {
+
+class CFileNamingDlg;
+
+// The capture session's run-time fields.
+struct SessionState {
+  camera::CaptureWindowHandle captureWindow = 0;
+  std::int32_t captureReady = 0;  // the window exists, is connected, has its callbacks
+  std::int32_t previewOn = 1;     // 1: preview (frames reach the callbacks); 0: overlay
+  std::int32_t compressorChosen = 0;
+  std::int32_t driverCount = 0;
+  std::int32_t driverIndex = 0;
+  std::int32_t driverError = 0;
+};
+
+// The one capture document: the settings, the detector's and the session's fields as plain
+// public fields, the capture window, runs from start to stop with their AVI and event log.
+// Everything runs on the UI thread; the capture window calls back on it.
+class CWatchpostDoc : public framework::CDocument,
+                      public framework::CCmdTarget,
+                      public CaptureSettings,
+                      public DetectorState,
+                      public SessionState,
+                      public RunFileNames,
+                      public TargetFolderText,
+                      private DetectorHost {
+ public:
+  CWatchpostDoc(camera::CaptureService& service, framework::ProfileStore& profile,
+                WatchpostShell& shell, CFileNamingDlg& namingDialog);
+  // Ends single-frame capture, disconnects, finishes the log of an open run, saves settings.
+  ~CWatchpostDoc() override;
+
+  // The first call loads the settings and sets up the capture window; later calls keep what
+  // is in memory and only switch the preview on again.
+  bool OnNewDocument();
+
+  bool SetUpCapture();
+  void StartRun();
+  void StopRun();
+  void ApplySettings();
+  void BuildFileNames();
+  // Finishes the event log of the run: the frame lines not yet written, then the settings.
+  void WriteEventLog();
+
+  // The control panel's Start/Stop toggle: ends an open run, else starts one.
+  void OnStartStop();
+  // Window timers of the control panel: the restart timer starts the next run.
+  void OnTimer(int id);
+
+  // Menu commands.
+  void OnCompression();
+  void OnVideoFormat();
+  void OnVideoSource();
+  void OnAllocateFileSpace();
+  void OnPreviewMovement();
+  void OnOverlayMode();
+  void OnNamingOptions();
+  void OnSetTargetFolder();
+
+  // The capture window's callbacks.
+  camera::LRESULT StatusCallback(camera::CaptureWindowHandle window, int id, const char* text);
+  camera::LRESULT ErrorCallback(camera::CaptureWindowHandle window, int id, const char* text);
+
+  // A run's AVI is open for single-frame capture (detecting or paused).
+  bool runOpen() const { return runOpen_; }
+  const std::string& title() const { return title_; }
+  const std::string& pathName() const { return pathName_; }
+  // The folder the current or last run records into.
+  const std::string& runFolder() const { return runFolder_; }
+  const camera::CaptureParms& captureParms() const { return captureParms_; }
+  const camera::CaptureWindowRef& captureRef() const { return captureRef_; }
+  MotionDetector& detector() { return detector_; }
+  const std::string& statusLine() const { return statusLine_; }
+
+ private:
+  // DetectorHost
+  std::uint32_t currentTime() override;
+  void beep() override;
+  void updateAllViews() override;
+  void startStop() override;
+  void enableControlPanel() override;
+  void setStatusText(const char* text) override;
+
+  void registerCommands();
+  void loadSettingsOnce();
+  // Makes the target folder the current directory; says where recordings go when it cannot.
+  void ApplyTargetFolder();
+  void SetTitle(const std::string& title);
+  void SyncEventLog();
+  void ReportLogFailure(const std::string& error);
+  int MessageBox(const std::string& text, const char* caption, unsigned type);
+
+  camera::CaptureService& service_;
+  framework::ProfileStore& profile_;
+  WatchpostShell& shell_;
+  CFileNamingDlg& namingDialog_;
+  camera::CaptureWindowRef captureRef_;  // the detector holds it: declared first
+  MotionDetector detector_;
+  camera::CaptureParms captureParms_{};
+  EventLogWriter eventLog_;
+  std::string title_;
+  std::string pathName_;
+  std::string runFolder_;
+  std::string statusLine_;
+  bool runOpen_ = false;
+  bool logFailureShown_ = false;  // one box per run
+  bool settingsLoaded_ = false;
+};
+
+}  // namespace watchpost

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace watchpost {
+
+// What the capture document asks of the program around it: the main window, the clock, the
+// status bar, the restart timer of the control panel, the folder browser. The application
+// provides the real ones; tests give their own.
+class WatchpostShell {
+ public:
+  virtual ~WatchpostShell() = default;
+
+  // Parent of the capture window and owner of the document's message boxes; may be null.
+  virtual QWidget* mainWindow() = 0;
+  // Whole seconds since 1970-01-01 00:00 UTC.
+  virtual std::uint32_t now() = 0;
+  virtual void beep() = 0;
+  // Pane 0 of the main frame's status bar.
+  virtual void setStatusText(const std::string& text) = 0;
+  // The main frame's caption; the document's title when `title` is set (the frame shows it as
+  // "<title> - Corvane").
+  virtual void setFrameCaption(const std::string& caption) = 0;
+  virtual void titleChanged(const std::string& title) = 0;
+  // The control panel's window timers: `id` fires every periodMs until killed and reaches the
+  // document's OnTimer.
+  virtual void setTimer(int id, int periodMs) = 0;
+  virtual void killTimer(int id) = 0;
+  // The folder browser: a folder, or nothing when the user cancelled.
+  virtual std::optional<std::string> browseForFolder(const std::string& title,
+                                                     const std::string& current) = 0;
+  // The control panel takes up work again after the profile analysis.
+  virtual void enableControlPanel() = 0;
+};
+
+}  // namespace watchpost

@@ -1,0 +1,235 @@
+// Motion-triggered recording end to end: the capture document on the real capture window with
+// a video file as its camera, AVIs read back with FFmpeg and logs parsed line by line.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/naming/FileNamingDlg.h"
+#include "capture/session/WatchpostDoc.h"
+#include "platform/camera/drivers/VideoFileDriver.h"
+#include "platform/camera/window/QtCaptureService.h"
+#include "platform/framework/MemoryProfileStore.h"
+#include "resources/WatchpostCommands.h"
+#include "tests/e2e/RecordingClip.h"
+#include "tests/gui/capture/session/TestShell.h"
+#include "tests/support/AviProbe.h"
+#include "tests/support/FrameLimit.h"
+#include "tests/support/ModalScript.h"
+
+extern char** environ;
+
+namespace watchpost {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A log split into its frame lines (number -> time text) and the rest; every line must end in
+// CR LF, and only the last may be cut short (a crash mid-write).
+struct ParsedLog {
+  std::vector<std::string> frameTimes;  // entry i: the time text of frame i + 1
+  std::string settings;
+  bool wellFormed = true;
+};
+
+ParsedLog ParseLog(const std::string& text) {
+  static const std::regex frameLine(R"(Frame# (\d+) ([A-Z][a-z]{2} [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \d{4}))");
+  ParsedLog log;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) break;  // a line cut short
+    const std::string line = text.substr(at, end - at);
+    std::smatch match;
+    if (log.settings.empty() && std::regex_match(line, match, frameLine)) {
+      log.wellFormed &= std::stoul(match[1]) == log.frameTimes.size() + 1;
+      log.frameTimes.push_back(match[2]);
+    } else {
+      log.settings += line + "\r\n";
+    }
+    at = end + 2;
+  }
+  return log;
+}
+
+void PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < timeoutMs) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+}
+
+class RecordingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cwd_ = fs::current_path();
+    std::string pattern = (fs::temp_directory_path() / "recording-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
+    root_ = pattern;
+    folder_ = root_ / "recordings";
+    fs::create_directory(folder_);
+    clip_ = (root_ / "moving.avi").string();
+    ASSERT_EQ(testing_support::MakeMovingClip(clip_), "");
+  }
+  void TearDown() override {
+    fs::current_path(cwd_);
+    fs::remove_all(root_);
+  }
+
+  std::map<std::string, fs::path> Files(const char* extension) const {
+    std::map<std::string, fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      if (entry.path().extension() == extension) files[entry.path().stem().string()] = entry.path();
+    }
+    return files;
+  }
+
+  fs::path cwd_, root_, folder_;
+  std::string clip_;
+};
+
+TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
+  std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
+  drivers.push_back(std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
+  camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
+  framework::MemoryProfileStore profile;
+  profile.seedText("Settings", "CurrentDirectory", folder_.string());
+  profile.seedInt("Settings", "Interval", 100);
+  profile.seedInt("Settings", "Limit", 4);
+  profile.seedInt("Settings", "AutoRestart", 1);
+  testing::TestShell shell;
+  shell.realClock = true;
+  shell.realTimers = true;
+  testing_support::ModalScript noDialogs;  // any box at all fails the test
+  CFileNamingDlg naming([] { return std::time(nullptr); });
+  auto doc = std::make_unique<CWatchpostDoc>(service, profile, shell, naming);
+  shell.document = doc.get();
+
+  const std::uint32_t started = static_cast<std::uint32_t>(std::time(nullptr));
+  doc->OnNewDocument();
+  doc->OnStartStop();
+  // Two runs end at their limit, the timer starts a third 500 ms after each.
+  const auto finishedLogs = [&] {
+    int finished = 0;
+    for (const auto& [stem, path] : Files(".log")) {
+      finished += ReadFile(path).find("ZoneBottom") != std::string::npos;
+    }
+    return finished;
+  };
+  PumpUntil([&] { return finishedLogs() >= 2 && doc->runOpen(); }, 20000);
+  ASSERT_GE(finishedLogs(), 2);
+  ASSERT_TRUE(doc->runOpen());
+  PumpUntil([&] { return doc->capturedCount >= 1; }, 5000);
+  const std::vector<std::uint32_t> lastRunTimes(doc->detector().captureTimes(),
+                                                doc->detector().captureTimes() + doc->capturedCount);
+  const std::string lastStem = doc->fileStem;
+  doc->OnStartStop();  // the user stops the third run
+  shell.killTimer(kRestartTimerId);
+  const std::string expectedSettings = SettingsLines(*doc);
+  const std::uint32_t ended = static_cast<std::uint32_t>(std::time(nullptr));
+  doc.reset();
+
+  std::set<std::string> duringTheTest;
+  for (std::uint32_t second = started; second <= ended; ++second) {
+    char text[kTimeTextChars + 1];
+    FormatTimeText(second, text);
+    duringTheTest.insert(text);
+  }
+  const auto avis = Files(".avi");
+  const auto logs = Files(".log");
+  ASSERT_GE(avis.size(), 3u);
+  ASSERT_EQ(logs.size(), avis.size()) << "every run captured, so every AVI has its log";
+  int limitedRuns = 0;
+  for (const auto& [stem, aviPath] : avis) {
+    SCOPED_TRACE(stem);
+    ASSERT_EQ(logs.count(stem), 1u);
+    const testing_support::AviProbe avi = testing_support::ProbeAvi(aviPath.string());
+    ASSERT_TRUE(avi.opened) << avi.error;
+    EXPECT_EQ(avi.rateNum * 1.0 / avi.rateDen, 10.0) << "one frame per 100 ms interval";
+    const ParsedLog log = ParseLog(ReadFile(logs.at(stem)));
+    EXPECT_TRUE(log.wellFormed);
+    EXPECT_EQ(log.settings, expectedSettings);
+    const std::size_t lines = log.frameTimes.size();
+    // A hit whose acknowledgement the stop replaced is in the AVI without a line.
+    EXPECT_TRUE(avi.frames.size() == lines || avi.frames.size() == lines + 1)
+        << avi.frames.size() << " frames, " << lines << " lines";
+    if (lines == 4) ++limitedRuns;
+    for (const std::string& time : log.frameTimes) {
+      EXPECT_EQ(duringTheTest.count(time), 1u) << time << " is not a time of this test";
+    }
+    if (stem == lastStem) {
+      ASSERT_EQ(lines, lastRunTimes.size());
+      for (std::size_t i = 0; i < lines; ++i) {
+        char text[kTimeTextChars + 1];
+        FormatTimeText(lastRunTimes[i], text);
+        EXPECT_EQ(log.frameTimes[i], text) << "frame " << i + 1;
+      }
+    }
+  }
+  EXPECT_GE(limitedRuns, 2);
+}
+
+TEST_F(RecordingTest, AKilledRecorderLeavesAReadableAviAndALogOfItsFrames) {
+  const std::string probe = RECORD_PROBE_PATH;
+  std::vector<char*> args = {const_cast<char*>(probe.c_str()), clip_.data(),
+                             const_cast<char*>(folder_.c_str()), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, probe.c_str(), nullptr, nullptr, args.data(), environ), 0);
+
+  const auto logLines = [&] {
+    const auto logs = Files(".log");
+    if (logs.empty()) return std::size_t{0};
+    return ParseLog(ReadFile(logs.begin()->second)).frameTimes.size();
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (logLines() < 6 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the recorder ended by itself: " << status;
+
+  const auto avis = Files(".avi");
+  const auto logs = Files(".log");
+  ASSERT_EQ(avis.size(), 1u);
+  ASSERT_EQ(logs.size(), 1u);
+  const testing_support::AviProbe avi = testing_support::ProbeAvi(avis.begin()->second.string());
+  ASSERT_TRUE(avi.opened) << avi.error;
+  const ParsedLog log = ParseLog(ReadFile(logs.begin()->second));
+  EXPECT_TRUE(log.wellFormed);
+  EXPECT_TRUE(log.settings.empty()) << "the run never ended";
+  ASSERT_GE(log.frameTimes.size(), 6u);
+  EXPECT_TRUE(avi.frames.size() == log.frameTimes.size() ||
+              avi.frames.size() == log.frameTimes.size() + 1)
+      << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
+}
+
+}  // namespace
+}  // namespace watchpost

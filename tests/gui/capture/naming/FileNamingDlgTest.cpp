@@ -1,0 +1,135 @@
+#include "capture/naming/FileNamingDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <string>
+
+#include "capture/naming/FileNaming.h"
+#include "platform/framework/StandardIds.h"
+#include "resources/WatchpostDialogs.h"
+#include "tests/support/LocalTime.h"
+#include "tests/support/ModalScript.h"
+
+namespace watchpost {
+namespace {
+
+using namespace res;
+using testing_support::ModalScript;
+
+const std::time_t kMonday = testing_support::LocalTime(2001, 3, 5, 9, 7, 42);
+
+class FileNamingDlgTest : public ::testing::Test {
+ protected:
+  // Opens the dialog on `scheme`, lets `act` work on it, and leaves it with OK or Cancel.
+  template <class Act>
+  void Open(int scheme, Act act, int closeWith = framework::IDOK) {
+    dialog_.namingChoice = scheme;
+    ModalScript script;
+    script.expectDialog<CFileNamingDlg>([&](CFileNamingDlg& d) {
+      act(d);
+      d.GetDlgItemAs<QPushButton>(closeWith)->click();
+    });
+    dialog_.DoModal();
+  }
+  static void Click(CFileNamingDlg& d, int id) { d.GetDlgItemAs<QAbstractButton>(id)->click(); }
+  static QLineEdit* Edit(CFileNamingDlg& d, int id) { return d.GetDlgItemAs<QLineEdit>(id); }
+  static int Checked(CFileNamingDlg& d) {
+    return d.GetCheckedRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED);
+  }
+
+  CFileNamingDlg dialog_{[] { return kMonday; }};
+};
+
+TEST_F(FileNamingDlgTest, EachSchemeOpensWithItsRadioItsEditsAndItsExample) {
+  const struct {
+    int scheme;
+    int radio;
+    bool customEnabled;
+    bool prefixEnabled;
+    const char* customText;
+    const char* caption;
+  } cases[] = {
+      {1, IDC_RADIO_STANDARD, false, false, "WTV0103050907.avi", "Example Filename"},
+      {2, IDC_RADIO_DETAILED, false, false, "Warden00 Monday 05 March 2001 09-07.avi",
+       "Example Filename"},
+      {3, IDC_RADIO_CUSTOM, true, false, "Garage", ""},
+      {4, IDC_RADIO_PREFIX, false, true, "Garage", "Example Filename"},
+      {9, 0, true, true, "Garage", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scheme);
+    dialog_.customName = "Garage";
+    dialog_.exampleCaption.clear();
+    Open(c.scheme, [&](CFileNamingDlg& d) {
+      EXPECT_EQ(Checked(d), c.radio);
+      if (c.scheme <= 4) {
+        EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->isEnabled(), c.customEnabled);
+        EXPECT_EQ(Edit(d, IDC_PREFIX)->isEnabled(), c.prefixEnabled);
+      }
+      EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(), c.customText);
+      EXPECT_EQ(d.GetDlgItemText(IDC_EXAMPLE_NAME), c.caption);
+    }, framework::IDCANCEL);
+  }
+}
+
+TEST_F(FileNamingDlgTest, CustomAfterStandardKeepsTheExampleAsTheName) {
+  Open(1, [](CFileNamingDlg& d) {
+    Click(d, IDC_RADIO_CUSTOM);
+    EXPECT_TRUE(Edit(d, IDC_CUSTOM_NAME)->isEnabled());
+    EXPECT_EQ(d.GetDlgItemText(IDC_EXAMPLE_NAME), "");
+  });
+  EXPECT_EQ(dialog_.namingChoice, SchemeCustom);
+  EXPECT_EQ(dialog_.customName, "WTV0103050907.avi");
+  const NamingTexts texts{dialog_.customName, dialog_.prefixText, dialog_.prefixBaseChoice};
+  EXPECT_EQ(BuildStem(dialog_.namingChoice, 0, texts, kMonday), "WTV0103050907.avi");
+}
+
+TEST_F(FileNamingDlgTest, APrefixTakesTheTimeOfTheSchemeBeforeIt) {
+  const struct {
+    const char* name;
+    int from;
+    bool clickTwice;
+    int base;
+    const char* shownPrefix;
+    const char* example;  // after typing "Yard"
+  } cases[] = {
+      {"after Standard", 1, false, 1, "WTV", "Yard0103050907.avi"},
+      {"after Detailed", 2, false, 2, "Warden00 ", "YardMonday 05 March 2001 09-07.avi"},
+      {"clicked twice", 1, true, 4, "WTV", "YardMonday 05 March 2001 09-07.avi"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open(c.from, [&](CFileNamingDlg& d) {
+      Click(d, IDC_RADIO_PREFIX);
+      if (c.clickTwice) Click(d, IDC_RADIO_PREFIX);
+      EXPECT_TRUE(Edit(d, IDC_PREFIX)->isEnabled());
+      EXPECT_EQ(Edit(d, IDC_PREFIX)->text().toStdString(), c.shownPrefix);
+      Edit(d, IDC_PREFIX)->setText("Yard");  // as typed: the example follows live
+      EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(), c.example);
+    });
+    EXPECT_EQ(dialog_.namingChoice, SchemePrefix);
+    EXPECT_EQ(dialog_.prefixBaseChoice, c.base);
+    EXPECT_EQ(dialog_.prefixText, "Yard");
+  }
+}
+
+TEST_F(FileNamingDlgTest, TypedTextsStopAtTheirLimits) {
+  Open(3, [](CFileNamingDlg& d) {
+    Edit(d, IDC_CUSTOM_NAME)->clear();
+    QTest::keyClicks(Edit(d, IDC_CUSTOM_NAME), QString(90, 'n'));
+  });
+  EXPECT_EQ(dialog_.customName, std::string(80, 'n'));
+  Open(4, [](CFileNamingDlg& d) {
+    Edit(d, IDC_PREFIX)->selectAll();
+    QTest::keyClicks(Edit(d, IDC_PREFIX), "Establishment");
+  });
+  EXPECT_EQ(dialog_.prefixText, "Establishm");
+}
+
+}  // namespace
+}  // namespace watchpost

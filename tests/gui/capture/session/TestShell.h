@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QTimer>
+
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/session/WatchpostDoc.h"
+#include "capture/session/WatchpostShell.h"
+
+namespace watchpost::testing {
+
+// The program around the document, as a test sees it: a clock it sets, the status texts and
+// captions it reads, timers it fires by hand (or, with realTimers, that Qt fires), a folder
+// browser it answers.
+class TestShell : public WatchpostShell {
+ public:
+  QWidget* mainWindow() override { return nullptr; }
+  std::uint32_t now() override {
+    return realClock ? static_cast<std::uint32_t>(std::time(nullptr)) : clock;
+  }
+  void beep() override { ++beeps; }
+  void setStatusText(const std::string& text) override { statusTexts.push_back(text); }
+  void setFrameCaption(const std::string& caption) override { captions.push_back(caption); }
+  void titleChanged(const std::string& title) override { titles.push_back(title); }
+  void setTimer(int id, int periodMs) override {
+    timers[id] = periodMs;
+    if (realTimers && document != nullptr) {
+      auto& timer = qtTimers[id];
+      if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this, id] { document->OnTimer(id); });
+      }
+      timer->start(periodMs);
+    }
+  }
+  void killTimer(int id) override {
+    timers.erase(id);
+    if (auto it = qtTimers.find(id); it != qtTimers.end()) it->second->stop();
+  }
+  std::optional<std::string> browseForFolder(const std::string& title,
+                                             const std::string& current) override {
+    browseTitles.push_back(title);
+    browseCurrent.push_back(current);
+    return folderAnswer;
+  }
+  void enableControlPanel() override { ++panelEnabled; }
+
+  std::uint32_t clock = 0;
+  bool realClock = false;  // the machine's clock instead of `clock`
+  int beeps = 0;
+  int panelEnabled = 0;
+  std::vector<std::string> statusTexts;
+  std::vector<std::string> captions;
+  std::vector<std::string> titles;
+  std::map<int, int> timers;  // armed: id -> period
+  std::optional<std::string> folderAnswer;
+  std::vector<std::string> browseTitles;
+  std::vector<std::string> browseCurrent;
+
+  bool realTimers = false;
+  CWatchpostDoc* document = nullptr;  // where real timers are delivered
+
+ private:
+  std::map<int, std::unique_ptr<QTimer>> qtTimers;
+};
+
+}  // namespace watchpost::testing

@@ -1,0 +1,187 @@
+#include "capture/eventlog/EventLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/base/Text.h"
+#include "tests/support/LocalTime.h"
+
+namespace watchpost {
+namespace {
+
+using testing_support::LocalTime;
+
+std::uint32_t At(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<std::uint32_t>(LocalTime(year, month, day, hour, minute, second));
+}
+
+// The settings of the example log: Playback 4 and a zone of the middle quarter.
+CaptureSettings ExampleSettings() {
+  CaptureSettings s;
+  s.ZoneSet = 1;
+  s.ZoneLeft = 0.25f;
+  s.ZoneRight = 0.75f;
+  s.ZoneTop = 0.25f;
+  s.ZoneBottom = 0.75f;
+  return s;
+}
+
+constexpr const char* kExampleLog =
+    "Frame# 1 Mon Dec 07 06:31:15 2026\r\n"
+    "Frame# 2 Mon Dec 07 06:31:16 2026\r\n"
+    "AutoRestart 0\r\n"
+    "Differential 40\r\n"
+    "Threshold 200\r\n"
+    "Interval 250\r\n"
+    "Limit 2000\r\n"
+    "Beep 1\r\n"
+    "ScaleState 1\r\n"
+    "SetPlayback 0\r\n"
+    "PlaybackRate 4.000000\r\n"
+    "ZoneSet 1\r\n"
+    "ZoneLeft 0.250000\r\n"
+    "ZoneRight 0.750000\r\n"
+    "ZoneTop 0.250000\r\n"
+    "ZoneBottom 0.750000\r\n";
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class EventLogFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "eventlog-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
+    folder_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::filesystem::path folder_;
+};
+
+TEST(EventLogTextTest, TheExampleRunByteForByte) {
+  const std::uint32_t times[] = {At(2026, 12, 7, 6, 31, 15), At(2026, 12, 7, 6, 31, 16)};
+  EXPECT_EQ(EventLogText(times, 2, ExampleSettings()), kExampleLog);
+}
+
+TEST(EventLogTextTest, TimeTextsAreTwentyFourCharactersWithAZeroPaddedDay) {
+  const struct {
+    std::uint32_t when;
+    const char* text;
+  } cases[] = {
+      {At(2026, 12, 7, 6, 31, 15), "Mon Dec 07 06:31:15 2026"},
+      {At(2001, 3, 5, 9, 7, 0), "Mon Mar 05 09:07:00 2001"},
+      {At(2024, 2, 29, 23, 59, 59), "Thu Feb 29 23:59:59 2024"},
+      {At(2030, 1, 1, 0, 0, 0), "Tue Jan 01 00:00:00 2030"},
+  };
+  for (const auto& c : cases) {
+    char text[kTimeTextChars + 1];
+    FormatTimeText(c.when, text);
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+TEST(EventLogTextTest, NoCaptureNoLogAndCapturesInOneSecondShareTheirTime) {
+  const CaptureSettings settings;
+  EXPECT_EQ(EventLogText(nullptr, 0, settings), "");
+  const std::uint32_t second = At(2026, 12, 8, 8, 0, 1);
+  const std::uint32_t times[] = {second, second, second};
+  const std::string log = EventLogText(times, 3, settings);
+  EXPECT_EQ(log.substr(0, 3 * 35),
+            "Frame# 1 Tue Dec 08 08:00:01 2026\r\nFrame# 2 Tue Dec 08 08:00:01 2026\r\n"
+            "Frame# 3 Tue Dec 08 08:00:01 2026\r\n");
+}
+
+TEST(EventLogTextTest, SettingsLinesKeepTheirFormsForAnyValue) {
+  CaptureSettings s;
+  s.Differential = -3;
+  s.Threshold = 64000;
+  s.SetPlayback = 1;
+  s.Playback = 12.5f;
+  s.ZoneLeft = 1.0f / 3.0f;
+  const std::string lines = SettingsLines(s);
+  for (const char* line : {"Differential -3\r\n", "Threshold 64000\r\n", "SetPlayback 1\r\n",
+                           "PlaybackRate 12.500000\r\n", "ZoneLeft 0.333333\r\n"}) {
+    EXPECT_NE(lines.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 14);
+}
+
+TEST_F(EventLogFileTest, WrittenAsTheRunGoesItEndsByteIdenticalToTheWholeLog) {
+  const std::string path = (folder_ / "run.log").string();
+  std::vector<std::uint32_t> times;
+  for (int i = 0; i < 2000; ++i) times.push_back(At(2026, 12, 8, 8, 0, 0) + i / 3);
+  const CaptureSettings settings = ExampleSettings();
+
+  EventLogWriter writer;
+  std::string error;
+  writer.beginRun(path);
+  ASSERT_TRUE(writer.appendFrames(times.data(), 0, error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(path)) << "no file before the first capture";
+  // Captures counted one, several or none at a time, as frames arrive.
+  for (std::int32_t count : {1, 1, 4, 4, 9, 1500}) {
+    ASSERT_TRUE(writer.appendFrames(times.data(), count, error)) << error;
+    const std::string whole = EventLogText(times.data(), count, settings);
+    EXPECT_TRUE(ReadFile(path) == whole.substr(0, whole.size() - SettingsLines(settings).size()))
+        << "the frame lines of " << count << " captures";
+  }
+  // A run that reached Limit: exactly Limit frame lines.
+  ASSERT_TRUE(writer.finishRun(times.data(), 2000, settings, error)) << error;
+  EXPECT_EQ(ReadFile(path), EventLogText(times.data(), 2000, settings));
+  EXPECT_FALSE(writer.running());
+}
+
+TEST_F(EventLogFileTest, ARunWithoutCapturesLeavesNoFileAndKeepsAnOldOne) {
+  EventLogWriter writer;
+  std::string error;
+  writer.beginRun((folder_ / "none.log").string());
+  ASSERT_TRUE(writer.finishRun(nullptr, 0, CaptureSettings{}, error));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "none.log"));
+
+  std::ofstream(folder_ / "old.log") << "earlier";
+  writer.beginRun((folder_ / "old.log").string());
+  ASSERT_TRUE(writer.finishRun(nullptr, 0, CaptureSettings{}, error));
+  EXPECT_EQ(ReadFile(folder_ / "old.log"), "earlier");
+}
+
+TEST_F(EventLogFileTest, FailuresNameTheFileAndTheReasonOncePerRun) {
+  const std::uint32_t times[] = {1, 2, 3};
+  const CaptureSettings settings;
+  const struct {
+    const char* name;
+    std::string path;
+    int reason;
+  } cases[] = {
+      {"missing folder", (folder_ / "gone" / "a.log").string(), ENOENT},
+      {"disk full", "/dev/full", ENOSPC},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EventLogWriter writer;
+    std::string error;
+    writer.beginRun(c.path);
+    EXPECT_FALSE(writer.appendFrames(times, 1, error));
+    EXPECT_NE(error.find(c.path), std::string::npos) << error;
+    EXPECT_NE(error.find(base::ErrnoText(c.reason)), std::string::npos) << error;
+    std::string again;
+    EXPECT_TRUE(writer.appendFrames(times, 3, again)) << "told once per run";
+    EXPECT_TRUE(writer.finishRun(times, 3, settings, again));
+    EXPECT_TRUE(again.empty()) << again;
+    // The next run tries afresh.
+    writer.beginRun(c.path);
+    EXPECT_FALSE(writer.appendFrames(times, 1, error));
+  }
+}
+
+}  // namespace
+}  // namespace watchpost
