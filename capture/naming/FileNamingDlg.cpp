@@ -73,24 +73,21 @@ bool CFileNamingDlg::OnInitDialog() {
   return true;
 }
 
-// The Standard and Detailed choices show their example in the (disabled) custom edit.
+// The Standard and Detailed choices show their example in the (disabled) custom edit. The
+// Detailed example always reads Warden00, whichever driver is in use.
 void CFileNamingDlg::ShowStandard() {
-  CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_STANDARD);
-  EnableDlgItem(IDC_CUSTOM_NAME, false);
-  EnableDlgItem(IDC_PREFIX, false);
-  prefixText = kStandardPrefix;
-  customName = prefixText + Now(kShortTimeFormat) + ".avi";
-  exampleCaption = kExampleCaption;
-  UpdateData(false);
+  ShowExample(IDC_RADIO_STANDARD, kStandardPrefix, kShortTimeFormat);
+}
+void CFileNamingDlg::ShowDetailed() {
+  ShowExample(IDC_RADIO_DETAILED, kDetailedPrefix, kLongTimeFormat);
 }
 
-void CFileNamingDlg::ShowDetailed() {
-  CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_DETAILED);
+void CFileNamingDlg::ShowExample(int radio, const char* prefix, const char* timeFormat) {
+  CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, radio);
   EnableDlgItem(IDC_CUSTOM_NAME, false);
   EnableDlgItem(IDC_PREFIX, false);
-  // The example always reads Warden00, whichever driver is in use.
-  prefixText = kDetailedPrefix;
-  customName = prefixText + Now(kLongTimeFormat) + ".avi";
+  prefixText = prefix;
+  customName = prefixText + Now(timeFormat) + ".avi";
   exampleCaption = kExampleCaption;
   UpdateData(false);
 }

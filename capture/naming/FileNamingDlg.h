@@ -29,6 +29,7 @@ class CFileNamingDlg : public framework::CDialog {
  private:
   void ShowStandard();
   void ShowDetailed();
+  void ShowExample(int radio, const char* prefix, const char* timeFormat);
   void OnCustom();
   void OnPrefix();
   void OnPrefixChanged();

@@ -207,6 +207,8 @@ void CWatchpostDoc::BuildFileNames() {
 }
 
 void CWatchpostDoc::StartRun() {
+  // A run started by hand while a restart is pending replaces it; the timer would end it.
+  shell_.killTimer(kRestartTimerId);
   previewOn = 1;
   capturedCount = 0;
   sampledCount = 0;
@@ -281,7 +283,8 @@ void CWatchpostDoc::OnTimer(int id) {
 }
 
 void CWatchpostDoc::OnCompression() {
-  compressorChosen = captureRef_.exists() ? static_cast<std::int32_t>(captureRef_.dlgVideoCompression()) : 0;
+  compressorChosen =
+      captureRef_.exists() ? static_cast<std::int32_t>(captureRef_.dlgVideoCompression()) : 0;
 }
 
 void CWatchpostDoc::OnVideoFormat() {

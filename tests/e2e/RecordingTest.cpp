@@ -34,6 +34,7 @@
 #include "tests/support/AviProbe.h"
 #include "tests/support/FrameLimit.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/TempFolder.h"
 
 extern char** environ;
 
@@ -58,7 +59,8 @@ struct ParsedLog {
 };
 
 ParsedLog ParseLog(const std::string& text) {
-  static const std::regex frameLine(R"(Frame# (\d+) ([A-Z][a-z]{2} [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \d{4}))");
+  static const std::regex frameLine(
+      R"(Frame# (\d+) ([A-Z][a-z]{2} [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \d{4}))");
   ParsedLog log;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -89,34 +91,34 @@ class RecordingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     cwd_ = fs::current_path();
-    std::string pattern = (fs::temp_directory_path() / "recording-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    root_ = pattern;
     folder_ = root_ / "recordings";
     fs::create_directory(folder_);
     clip_ = (root_ / "moving.avi").string();
     ASSERT_EQ(testing_support::MakeMovingClip(clip_), "");
   }
-  void TearDown() override {
-    fs::current_path(cwd_);
-    fs::remove_all(root_);
-  }
+  void TearDown() override { fs::current_path(cwd_); }
 
   std::map<std::string, fs::path> Files(const char* extension) const {
     std::map<std::string, fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder_)) {
-      if (entry.path().extension() == extension) files[entry.path().stem().string()] = entry.path();
+      if (entry.path().extension() == extension) {
+        files[entry.path().stem().string()] = entry.path();
+      }
     }
     return files;
   }
 
-  fs::path cwd_, root_, folder_;
+  fs::path cwd_;
+  testing_support::TempFolder temp_{"recording"};
+  const fs::path& root_ = temp_.path();
+  fs::path folder_;
   std::string clip_;
 };
 
 TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
   std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
+  drivers.push_back(
+      std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
   camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
   framework::MemoryProfileStore profile;
   profile.seedText("Settings", "CurrentDirectory", folder_.string());
@@ -146,8 +148,8 @@ TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
   ASSERT_GE(finishedLogs(), 2);
   ASSERT_TRUE(doc->runOpen());
   PumpUntil([&] { return doc->capturedCount >= 1; }, 5000);
-  const std::vector<std::uint32_t> lastRunTimes(doc->detector().captureTimes(),
-                                                doc->detector().captureTimes() + doc->capturedCount);
+  const std::uint32_t* times = doc->detector().captureTimes();
+  const std::vector<std::uint32_t> lastRunTimes(times, times + doc->capturedCount);
   const std::string lastStem = doc->fileStem;
   doc->OnStartStop();  // the user stops the third run
   shell.killTimer(kRestartTimerId);

@@ -26,6 +26,7 @@
 #include "tests/support/FakeCaptureService.h"
 #include "tests/support/LocalTime.h"
 #include "tests/support/ModalScript.h"
+#include "tests/support/TempFolder.h"
 
 namespace watchpost {
 namespace {
@@ -48,7 +49,10 @@ std::vector<std::string> Describe(const std::vector<Call>& calls) {
   std::vector<std::string> out;
   for (const Call& c : calls) {
     std::string s = c.op + "(";
-    for (std::size_t i = 0; i < c.args.size(); ++i) s += (i ? "," : "") + std::to_string(c.args[i]);
+    for (std::size_t i = 0; i < c.args.size(); ++i) {
+      if (i != 0) s += ',';
+      s += std::to_string(c.args[i]);
+    }
     s += ")";
     if (!c.text.empty()) s += "[" + c.text + "]";
     out.push_back(s);
@@ -60,9 +64,6 @@ class WatchpostDocTest : public ::testing::Test {
  protected:
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "watchpost-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    folder_ = pattern;
     profile_.seedText("Settings", "CurrentDirectory", folder_.string());
     service_.setDrivers({{"Camera A", "1.0"}});
     service_.setVideoFormat(video::ToBitmapInfo({kWidth, kHeight, 24}));
@@ -74,7 +75,6 @@ class WatchpostDocTest : public ::testing::Test {
     doc_.reset();
     naming_.reset();
     std::filesystem::current_path(cwd_);
-    std::filesystem::remove_all(folder_);
   }
 
   CWatchpostDoc& Doc() {
@@ -102,7 +102,8 @@ class WatchpostDocTest : public ::testing::Test {
   std::filesystem::path InFolder(const std::string& name) const { return folder_ / name; }
 
   std::filesystem::path cwd_;
-  std::filesystem::path folder_;
+  testing_support::TempFolder temp_{"watchpost"};
+  const std::filesystem::path& folder_ = temp_.path();
   framework::MemoryProfileStore profile_;
   FakeCaptureService service_;
   testing::TestShell shell_;
@@ -257,6 +258,27 @@ TEST_F(WatchpostDocTest, AutomaticRestartStartsANewRunThatReplacesNothing) {
   EXPECT_EQ(std::count_if(std::filesystem::directory_iterator(folder_), {},
                           [](const auto& e) { return e.path().extension() == ".log"; }),
             2);
+}
+
+TEST_F(WatchpostDocTest, AHitWhoseAcknowledgementAStopReplacesIsInTheAviWithoutALine) {
+  StartedDoc().OnStartStop();
+  CaptureUntil(2);
+  for (int i = 0; i < 10 && Doc().mode != ModeHitAcknowledge; ++i) Deliver(1);
+  ASSERT_EQ(Doc().mode, ModeHitAcknowledge);
+  Doc().OnStartStop();
+  EXPECT_EQ(service_.recordedFrames().size(), 3u);
+  EXPECT_EQ(ReadFile(InFolder("WTV0103050907.log")),
+            EventLogText(Doc().detector().captureTimes(), 2, Doc()));
+}
+
+TEST_F(WatchpostDocTest, AStartByTheUserCancelsAPendingRestart) {
+  profile_.seedInt("Settings", "AutoRestart", 1);
+  StartedDoc().OnStartStop();
+  Doc().OnStartStop();
+  ASSERT_EQ(shell_.timers.count(kRestartTimerId), 1u);
+  Doc().OnStartStop();  // the user starts again within the 500 ms
+  EXPECT_TRUE(shell_.timers.empty());
+  EXPECT_TRUE(Doc().runOpen());
 }
 
 TEST_F(WatchpostDocTest, ARunStoppedBeforeItsFirstHitLeavesNoLog) {

@@ -12,6 +12,7 @@
 
 #include "platform/base/Text.h"
 #include "tests/support/LocalTime.h"
+#include "tests/support/TempFolder.h"
 
 namespace watchpost {
 namespace {
@@ -60,13 +61,8 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 class EventLogFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "eventlog-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::filesystem::path folder_;
+  testing_support::TempFolder temp_{"eventlog"};
+  const std::filesystem::path& folder_ = temp_.path();
 };
 
 TEST(EventLogTextTest, TheExampleRunByteForByte) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/support/LocalTime.h"
+#include "tests/support/TempFolder.h"
 
 namespace watchpost {
 namespace {
@@ -70,15 +71,10 @@ TEST(BuildStemTest, ALongStemIsCutOnAWholeCharacterAndAlwaysFitsTheLogName) {
 
 class FreeStemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "naming-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
   void Touch(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
   std::string Free(const std::string& stem) { return FreeStem(folder_.string(), stem); }
-  std::filesystem::path folder_;
+  testing_support::TempFolder temp_{"naming"};
+  const std::filesystem::path& folder_ = temp_.path();
 };
 
 TEST_F(FreeStemTest, ARunNeverReplacesAnEarlierRecording) {
