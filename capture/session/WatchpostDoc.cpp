@@ -65,6 +65,10 @@ CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::Profile
 CWatchpostDoc::~CWatchpostDoc() {
   captureRef_.singleFrameClose();
   captureRef_.driverDisconnect();
+  // The window may outlive the document; nothing of it may call back into a document gone.
+  captureRef_.setCallbackStatus(nullptr);
+  captureRef_.setCallbackError(nullptr);
+  captureRef_.setCallbackFrame(nullptr);
   // A run still open, detecting or paused, is finished and logged: its frames are in the AVI.
   if (runOpen_) {
     runOpen_ = false;

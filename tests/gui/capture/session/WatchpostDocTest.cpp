@@ -303,7 +303,10 @@ TEST_F(WatchpostDocTest, ClosingFinishesTheRunDetectingOrPausedThenSavesTheSetti
     if (paused) Doc().mode = ModePreviewMovement;  // what Pause does
     service_.clearCalls();
     doc_.reset();
-    EXPECT_EQ(service_.ops(), (std::vector<std::string>{"singleFrameClose", "driverDisconnect"}));
+    EXPECT_EQ(Describe(service_.calls()),
+              (std::vector<std::string>{"singleFrameClose()", "driverDisconnect()",
+                                        "setCallbackStatus(0)", "setCallbackError(0)",
+                                        "setCallbackFrame(0)"}));
     const std::string log = ReadFile(folder_ / "WTV0103050907.log");
     EXPECT_NE(log.find("Frame# 2 "), std::string::npos);
     EXPECT_NE(log.find("Threshold 321\r\n"), std::string::npos) << log;
