@@ -9,7 +9,7 @@
 #include "tests/support/FrameLimit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  camera::FrameFormat format;
+  video::FrameFormat format;
   std::string error;
   if (!video::ParseVideoFormat(data, size, testing_support::kMaxFrameBytes, format, error)) {
     if (error.empty()) std::abort();  // a refusal must say why
@@ -19,12 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (format.bitCount != 24 && format.bitCount != 32) std::abort();
   if (format.bytes() > testing_support::kMaxFrameBytes) std::abort();
 
-  const camera::BitmapInfo info = camera::ToBitmapInfo(format);
+  const video::BitmapInfo info = video::ToBitmapInfo(format);
   if (info.bmiHeader.biSizeImage != format.bytes()) std::abort();
-  camera::FrameFormat again;
+  video::FrameFormat again;
   if (!video::ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info,
-                               testing_support::kMaxFrameBytes, again,
-                                error) ||
+                               testing_support::kMaxFrameBytes, again, error) ||
       !(again == format)) {
     std::abort();
   }
