@@ -156,9 +156,13 @@ void RegisterAll() {
                                    bytes);
       benchmark::RegisterBenchmark(Name(kernelName, "Simd", size).c_str(), Simd,
                                    &watchpost::BestKernels(), kernel, bytes);
-      if (const watchpost::ZoneKernels* sse2 = watchpost::Sse2Kernels()) {
-        benchmark::RegisterBenchmark(Name(kernelName, "Sse2", size).c_str(), Simd, sse2, kernel,
-                                     bytes);
+      // Each narrower set this processor runs, beside the one Simd chose.
+      for (const watchpost::ZoneKernels* set :
+           {watchpost::Avx512Kernels(), watchpost::Avx2Kernels(), watchpost::Sse2Kernels()}) {
+        if (set != nullptr && set != &watchpost::BestKernels()) {
+          benchmark::RegisterBenchmark(Name(kernelName, set->name, size).c_str(), Simd, set,
+                                       kernel, bytes);
+        }
       }
 #if defined(CORVANE_HAVE_OPENCV)
       benchmark::RegisterBenchmark(Name(kernelName, "OpenCV", size).c_str(), OpenCv, kernel,

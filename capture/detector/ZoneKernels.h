@@ -37,6 +37,7 @@ const ZoneKernels& ScalarKernels();
 // Null where the build or the processor has no such instructions.
 const ZoneKernels* Sse2Kernels();
 const ZoneKernels* Avx2Kernels();
+const ZoneKernels* Avx512Kernels();
 // The fastest kernels this processor runs.
 const ZoneKernels& BestKernels();
 

@@ -25,14 +25,17 @@ struct Avx2 {
   static Reg ones() { return _mm256_set1_epi8(-1); }
   static Reg subs(Reg a, Reg b) { return _mm256_subs_epu8(a, b); }
   static Reg max(Reg a, Reg b) { return _mm256_max_epu8(a, b); }
-  static Reg cmpeq(Reg a, Reg b) { return _mm256_cmpeq_epi8(a, b); }
   static Reg bitOr(Reg a, Reg b) { return _mm256_or_si256(a, b); }
   static Reg bitXor(Reg a, Reg b) { return _mm256_xor_si256(a, b); }
-  static Reg sub8(Reg a, Reg b) { return _mm256_sub_epi8(a, b); }
   static Reg blend(Reg mask, Reg ifSet, Reg ifClear) {
     return _mm256_blendv_epi8(ifClear, ifSet, mask);
   }
-  static std::size_t sumBytes(Reg v) {
+  static constexpr bool kMaskRegisters = false;
+  using Same = Reg;   // 0xFF in each unchanged byte
+  using Tally = Reg;  // byte counters
+  static Same same(Reg diff, Reg d) { return _mm256_cmpeq_epi8(subs(diff, d), zero()); }
+  static Tally tally(Tally t, Same s) { return _mm256_sub_epi8(t, s); }  // mask bytes are -1
+  static std::size_t tallied(Tally v) {
     const Reg sums = _mm256_sad_epu8(v, zero());
     const __m128i pair =
         _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));

@@ -45,7 +45,8 @@ const ZoneKernels& ScalarKernels() {
   return kernels;
 }
 
-const ZoneKernels* Avx2KernelsIfBuilt();  // in the file built with AVX2
+const ZoneKernels* Avx2KernelsIfBuilt();    // in the file built with AVX2
+const ZoneKernels* Avx512KernelsIfBuilt();  // in the file built with AVX-512BW
 
 const ZoneKernels* Avx2Kernels() {
 #if defined(__x86_64__)
@@ -56,8 +57,18 @@ const ZoneKernels* Avx2Kernels() {
 #endif
 }
 
+const ZoneKernels* Avx512Kernels() {
+#if defined(__x86_64__)
+  static const bool supported = __builtin_cpu_supports("avx512bw");
+  return supported ? Avx512KernelsIfBuilt() : nullptr;
+#else
+  return nullptr;
+#endif
+}
+
 const ZoneKernels& BestKernels() {
   static const ZoneKernels& best = [] () -> const ZoneKernels& {
+    if (const ZoneKernels* k = Avx512Kernels()) return *k;
     if (const ZoneKernels* k = Avx2Kernels()) return *k;
     if (const ZoneKernels* k = Sse2Kernels()) return *k;
     return ScalarKernels();

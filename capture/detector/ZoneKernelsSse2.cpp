@@ -18,14 +18,17 @@ struct Sse2 {
   static Reg ones() { return _mm_set1_epi8(-1); }
   static Reg subs(Reg a, Reg b) { return _mm_subs_epu8(a, b); }
   static Reg max(Reg a, Reg b) { return _mm_max_epu8(a, b); }
-  static Reg cmpeq(Reg a, Reg b) { return _mm_cmpeq_epi8(a, b); }
   static Reg bitOr(Reg a, Reg b) { return _mm_or_si128(a, b); }
   static Reg bitXor(Reg a, Reg b) { return _mm_xor_si128(a, b); }
-  static Reg sub8(Reg a, Reg b) { return _mm_sub_epi8(a, b); }
   static Reg blend(Reg mask, Reg ifSet, Reg ifClear) {
     return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
   }
-  static std::size_t sumBytes(Reg v) {
+  static constexpr bool kMaskRegisters = false;
+  using Same = Reg;   // 0xFF in each unchanged byte
+  using Tally = Reg;  // byte counters
+  static Same same(Reg diff, Reg d) { return _mm_cmpeq_epi8(subs(diff, d), zero()); }
+  static Tally tally(Tally t, Same s) { return _mm_sub_epi8(t, s); }  // mask bytes are -1
+  static std::size_t tallied(Tally v) {
     const Reg sums = _mm_sad_epu8(v, zero());
     return static_cast<std::size_t>(_mm_cvtsi128_si64(sums)) +
            static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_srli_si128(sums, 8)));

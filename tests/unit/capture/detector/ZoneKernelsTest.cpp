@@ -1,7 +1,10 @@
 // The vector kernels must give exactly what the byte-by-byte rules give: same count, same store,
 // same live picture, over random scenes, zones, sensitivities and pixel sizes.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <ostream>
@@ -21,6 +24,7 @@ std::vector<const ZoneKernels*> AvailableKernels() {
   std::vector<const ZoneKernels*> all{&ScalarKernels()};
   if (const ZoneKernels* k = Sse2Kernels()) all.push_back(k);
   if (const ZoneKernels* k = Avx2Kernels()) all.push_back(k);
+  if (const ZoneKernels* k = Avx512Kernels()) all.push_back(k);
   return all;
 }
 
@@ -266,8 +270,126 @@ TEST(KernelsMatchReference, ExtremeBytesAtTheByteLimits) {
   }
 }
 
+// The kernel calls the passes make, straight on one run of bytes.
+enum class Call { Count, CountUntil, CountWithoutCopy, MarkFused, Mark, Invert };
+constexpr Call kCalls[] = {Call::Count,     Call::CountUntil, Call::CountWithoutCopy,
+                           Call::MarkFused, Call::Mark,       Call::Invert};
+constexpr std::uint32_t kCallDifferential = 25;
+constexpr std::size_t kCallStopAt = 37;
+
+std::size_t MakeCall(const ZoneKernels& k, Call call, std::uint8_t* live,
+                     const std::uint8_t* previous, std::uint8_t* store, std::size_t n) {
+  const std::uint32_t d = kCallDifferential;
+  switch (call) {
+    case Call::Count: return k.countChanged(live, previous, store, n, d, ~std::size_t{0});
+    case Call::CountUntil:  // any count from the stop on means the same
+      return std::min(k.countChanged(live, previous, store, n, d, kCallStopAt), kCallStopAt);
+    case Call::CountWithoutCopy:
+      return k.countChanged(store, previous, nullptr, n, d, ~std::size_t{0});
+    case Call::MarkFused: return k.markChanged(live, previous, store, n, d, true);
+    case Call::Mark: return k.markChanged(live, previous, store, n, d, false);
+    case Call::Invert: k.invert(live, n); return 0;
+  }
+  return 0;
+}
+
+// Room for runs, with pages on both sides that fault when touched.
+class GuardedPages {
+ public:
+  explicit GuardedPages(std::size_t pages)
+      : page_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))), size_((pages + 2) * page_) {
+    void* m = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED) return;
+    base_ = static_cast<std::uint8_t*>(m);
+    mprotect(base_, page_, PROT_NONE);
+    mprotect(base_ + size_ - page_, page_, PROT_NONE);
+  }
+  ~GuardedPages() {
+    if (base_ != nullptr) munmap(base_, size_);
+  }
+  GuardedPages(const GuardedPages&) = delete;
+  GuardedPages& operator=(const GuardedPages&) = delete;
+  bool ok() const { return base_ != nullptr; }
+  std::size_t room() const { return size_ - 2 * page_; }
+  std::uint8_t* at(std::size_t offset) const { return base_ + page_ + offset; }
+
+ private:
+  std::size_t page_;
+  std::size_t size_;
+  std::uint8_t* base_ = nullptr;
+};
+
+constexpr std::size_t kAgainstTheEnd = ~std::size_t{0};  // the run's last byte meets the guard
+struct Placement {
+  std::size_t live, previous, store;  // offsets from the first usable byte
+};
+
+// Runs against a guard, at either end, fault if a vector reaches past them. Buffers a few
+// vectors apart in the page, in either order, send the kernels walking backward, farther apart
+// forward. Either way every kernel set must leave the bytes the byte loops leave, in the run
+// and around it.
+TEST(KernelsMatchReference, WhereverTheRunsLieInTheirPages) {
+  GuardedPages live(4), previous(4), store(4);
+  ASSERT_TRUE(live.ok() && previous.ok() && store.ok());
+  std::vector<std::pair<std::size_t, Placement>> cases;
+  for (std::size_t n = 0; n <= 200; ++n) {
+    cases.push_back({n, {0, kAgainstTheEnd, 0}});
+    cases.push_back({n, {kAgainstTheEnd, 0, kAgainstTheEnd}});
+    cases.push_back({n, {3, 1, 7}});  // more bytes to the store's next line than in the run
+  }
+  for (const std::size_t n : {65, 4097, 9000}) {
+    for (const std::size_t liveAt : {0, 64, 4032}) {
+      for (const std::size_t previousAt : {0, 128, 4000}) {
+        for (const std::size_t storeAt : {0, 7, 64, 192, 2048, 3968, 4095}) {
+          cases.push_back({n, {liveAt, previousAt, storeAt}});
+        }
+      }
+    }
+  }
+  std::mt19937 rng(17);
+  for (const auto& [n, where] : cases) {
+    const Scene scene = RandomScene(rng, n);
+    const auto place = [n = n](const GuardedPages& pages, std::size_t offset) {
+      return pages.at(offset == kAgainstTheEnd ? pages.room() - n : offset);
+    };
+    std::uint8_t* const l = place(live, where.live);
+    std::uint8_t* const s = place(store, where.store);
+    std::uint8_t* const p = place(previous, where.previous);
+    std::copy(scene.previous.begin(), scene.previous.end(), p);
+    // The run and a vector's width on either side, where a stray write would land.
+    const auto window = [n = n](const GuardedPages& pages, std::uint8_t* run) {
+      std::uint8_t* const from = std::max(run - 64, pages.at(0));
+      std::uint8_t* const to = std::min(run + n + 64, pages.at(pages.room()));
+      return std::pair{from, to};
+    };
+    const auto [liveFrom, liveTo] = window(live, l);
+    const auto [storeFrom, storeTo] = window(store, s);
+    for (const Call call : kCalls) {
+      const auto run = [&](const ZoneKernels& k) {
+        std::fill(liveFrom, liveTo, 0);
+        std::fill(storeFrom, storeTo, 0);
+        std::copy(scene.current.begin(), scene.current.end(), l);
+        std::copy(scene.store.begin(), scene.store.end(), s);
+        const std::size_t count = MakeCall(k, call, l, p, s, n);
+        return Outcome{count, std::vector<std::uint8_t>(liveFrom, liveTo),
+                       std::vector<std::uint8_t>(storeFrom, storeTo)};
+      };
+      const Outcome expected = run(ScalarKernels());
+      for (const ZoneKernels* k : AvailableKernels()) {
+        ExpectSameOutcome(expected, run(*k),
+                          std::string(k->name) + " call " +
+                              std::to_string(static_cast<int>(call)) + " bytes " +
+                              std::to_string(n) + " live at " + std::to_string(where.live) +
+                              " previous at " + std::to_string(where.previous) + " store at " +
+                              std::to_string(where.store));
+      }
+    }
+  }
+}
+
 TEST(Kernels, TheBestOnesAreTheWidestThisProcessorRuns) {
-  const ZoneKernels* widest = Avx2Kernels() ? Avx2Kernels() : Sse2Kernels();
+  const ZoneKernels* widest =
+      Avx512Kernels() ? Avx512Kernels() : Avx2Kernels() ? Avx2Kernels() : Sse2Kernels();
   EXPECT_EQ(&BestKernels(), widest ? widest : &ScalarKernels());
 }
 
