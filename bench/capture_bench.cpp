@@ -1,35 +1,51 @@
-// What the capture window costs the UI thread per delivered frame (hand-over from the test
-// pattern's thread, the detector's frame callback, the paint), and what one single-frame
-// append costs with each compressor.
+// What the capture window costs the UI thread: per delivered frame (hand-over from the test
+// pattern's thread, the detector's frame callback, the paint), and per hit (the detector's pass
+// on a frame that triggers, the single-frame append to the AVI, the event-log line), with each
+// compressor at the smallest and the largest frame Watchpost records.
+//
+// `capture_bench --dump_frames=DIR` writes the frames the hit benchmarks append, as raw top-down
+// BGR (DIR/pattern-WxH.bgr), for bench/ffmpeg_peer.sh to encode with the ffmpeg command line.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QWidget>
 
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "capture/detector/MotionDetector.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/avi/AviWriter.h"
-#include "platform/video/FrameFormat.h"
-#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
+#include "platform/video/FrameFormat.h"
+#include "tests/support/FrameLimit.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 double ThreadCpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 class QuietHost : public watchpost::DetectorHost {
  public:
@@ -87,51 +103,257 @@ void DeliverFrame(benchmark::State& state) {
 }
 BENCHMARK(DeliverFrame)->Name("DeliverFrame/TestPattern/640x480")->UseManualTime()->Iterations(150)->Unit(benchmark::kMicrosecond);
 
-// One frame appended to an open recording, per compressor.
-void SingleFrame(benchmark::State& state, avi::Compressor compressor) {
-  const camera::FrameFormat format{640, 480, 24};
-  std::vector<std::uint8_t> frame(format.bytes());
-  camera::PatternSettings pattern;
-  camera::RenderTestPattern(pattern, 30, format, frame.data());
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("corvane-bench-" + compressor.codec + ".avi"))
-          .string();
-  avi::AviWriter writer;
-  std::string error;
-  const camera::BitmapInfo info = video::ToBitmapInfo(format);
-  if (!writer.open(path, info.bmiHeader, 250000, compressor, 0, error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  for (auto _ : state) {
-    if (!writer.writeFrame(frame.data(), frame.size(), error)) {
-      state.SkipWithError(error.c_str());
-      break;
-    }
-  }
-  writer.close(error);
-  std::error_code ignored;
-  state.counters["file_bytes_per_frame"] = benchmark::Counter(
-      static_cast<double>(std::filesystem::file_size(path, ignored)) /
-      static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1)));
-  std::filesystem::remove(path, ignored);
+// The frames of a hit: the moving object well inside the picture, sensor noise on, so that
+// every frame differs from the one before it. The ring wraps around: frame 0 follows the last,
+// which differs even more.
+constexpr int kHitFrames = 16;
+constexpr std::uint64_t kFirstHitFrame = 20;
+constexpr int kWarmUpHits = kHitFrames;
+constexpr std::uint32_t kPlaybackMicroSecPerFrame = 250000;  // Watchpost's default 4 per second
+
+// Hits per run: enough that the ffmpeg peer's start-up is small beside them, few enough that
+// the page cache takes the file without holding the writes back (a few hundred MB).
+struct HitSize {
+  camera::FrameFormat format;
+  benchmark::IterationCount hits;
+};
+const HitSize kHitSizes[] = {{{640, 480, 24}, 128}, {{1600, 1024, 24}, 64}};
+
+std::string SizeName(const camera::FrameFormat& f) {
+  return std::to_string(f.width) + "x" + std::to_string(f.height);
 }
 
-void RegisterCompressors() {
-  for (const avi::Compressor& c : avi::AvailableCompressors()) {
-    benchmark::RegisterBenchmark(("SingleFrame/" + c.codec + "/640x480").c_str(), SingleFrame, c)
-        ->Iterations(200)
-        ->Unit(benchmark::kMicrosecond);
+using Frames = std::vector<std::vector<std::uint8_t>>;
+
+// Rendered once per size: every repetition of every compressor gets the same frames.
+const Frames& HitFrames(const camera::FrameFormat& format) {
+  static std::map<std::pair<int, int>, Frames> rendered;
+  Frames& frames = rendered[{format.width, format.height}];
+  if (frames.empty()) {
+    frames.resize(kHitFrames);
+    for (int i = 0; i < kHitFrames; ++i) {
+      frames[i].resize(format.bytes());
+      camera::RenderTestPattern(camera::PatternSettings{}, kFirstHitFrame + i, format,
+                                frames[i].data());
+    }
   }
+  return frames;
+}
+
+// A camera with the frames ready: every ask gets the next one at once, so nothing but the
+// work under test runs alongside (the test pattern would render on a thread of its own).
+class PreparedFramesDriver final : public camera::VideoDriver {
+ public:
+  PreparedFramesDriver(camera::FrameFormat format, const Frames& frames)
+      : format_(format), frames_(frames) {}
+  std::string name() const override { return "prepared frames"; }
+  std::string version() const override { return "1"; }
+  bool connect(std::string&) override { return connected_ = true; }
+  void disconnect() override { connected_ = false; }
+  bool connected() const override { return connected_; }
+  camera::FrameFormat format() const override { return format_; }
+  std::vector<camera::FrameSize> frameSizes() const override {
+    return {{format_.width, format_.height}};
+  }
+  bool setFormat(const camera::FrameFormat& f, std::string& error) override {
+    if (f == format_) return true;
+    error = "fixed format";
+    return false;
+  }
+  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity,
+                                  std::uint64_t& sequence, camera::FrameFormat& format,
+                                  std::string& error) override {
+    const auto& frame = frames_[static_cast<std::size_t>(sequence % frames_.size())];
+    if (frame.size() > capacity) {
+      error = "frame too large";
+      return camera::FrameResult::Failed;
+    }
+    std::memcpy(into, frame.data(), frame.size());
+    ++sequence;
+    format = format_;
+    return camera::FrameResult::NewFrame;
+  }
+  std::vector<camera::DriverControl> controls() const override { return {}; }
+  bool setControl(std::uint32_t, int, const std::string&, std::string& error) override {
+    error = "no controls";
+    return false;
+  }
+
+ private:
+  camera::FrameFormat format_;
+  const Frames& frames_;
+  bool connected_ = false;
+};
+
+// The detector reaches the window through the service: timing singleFrame here splits the
+// callback into its detection pass and the append it calls.
+class TimedCaptureService final : public camera::QtCaptureService {
+ public:
+  using QtCaptureService::QtCaptureService;
+  camera::LRESULT singleFrame(camera::CaptureWindowHandle window) override {
+    const auto start = Clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    const camera::LRESULT result = QtCaptureService::singleFrame(window);
+    appendCpu = ThreadCpuSeconds() - cpuStart;
+    append = Seconds(Clock::now() - start);
+    return result;
+  }
+  double append = 0;     // wall time of the last singleFrame
+  double appendCpu = 0;  // of which on this thread
+};
+
+// What the event log writes per hit: one line, formatted on the stack, write(2) to O_APPEND.
+double WriteLogLine(int fd, int frameNumber) {
+  const auto start = Clock::now();
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  const std::size_t stampLength = strftime(stamp, sizeof stamp, "%a %b %d %H:%M:%S %Y", &local);
+  char line[64];
+  const int length = std::snprintf(line, sizeof line, "Frame# %d %.*s\r\n", frameNumber,
+                                   static_cast<int>(stampLength), stamp);
+  const bool written = ::write(fd, line, static_cast<std::size_t>(length)) == length;
+  const double spent = Seconds(Clock::now() - start);
+  return written ? spent : -1;
+}
+
+// One hit, as the UI thread lives it: the frame callback in ModeDetect finds movement and calls
+// the window's singleFrame (encode + write + flush), then the event log gets its line. The
+// hand-over of the frame into the window before the callback is not timed (DeliverFrame has it).
+// Wall time: that is what holds up the next frame.
+void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameFormat format) {
+  std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
+  drivers.push_back(std::make_unique<PreparedFramesDriver>(format, HitFrames(format)));
+  TimedCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
+  const auto window = service.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, nullptr, 0);
+  camera::CaptureWidget* widget = service.widget(window);
+  if (service.driverConnect(window, 0) == 0) {
+    state.SkipWithError("the prepared frames did not connect");
+    return;
+  }
+
+  watchpost::CaptureSettings settings;  // default Differential 40, Threshold 200
+  settings.Interval = 60;
+  watchpost::DetectorState detectorState;
+  QuietHost host;
+  const camera::CaptureWindowRef ref(&service, window);
+  watchpost::MotionDetector detector(settings, detectorState, host, ref);
+  detector.ComputeZoneBounds();
+  double callback = 0;
+  service.setCallbackFrame(window, [&](camera::CaptureWindowHandle h, camera::VideoHdr* f) {
+    const auto start = Clock::now();
+    const camera::LRESULT result = detector.FrameCallback(h, f);
+    callback = Seconds(Clock::now() - start);
+    return result;
+  });
+  service.setPreview(window, true);
+  service.setPreviewRate(window, 1'000'000);  // the benchmark polls by itself
+
+  const auto dir = std::filesystem::temp_directory_path();
+  const std::string tag = compressor.codec + "-" + SizeName(format) + "-" +
+                          std::to_string(::getpid());
+  const std::string avi = (dir / ("corvane-hit-" + tag + ".avi")).string();
+  const std::string log = (dir / ("corvane-hit-" + tag + ".log")).string();
+  widget->setCaptureFile(avi);
+  widget->setSequence(camera::CaptureParms{.dwRequestMicroSecPerFrame = kPlaybackMicroSecPerFrame});
+  widget->setCompressor(compressor);
+  const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+  if (logFd < 0 || service.singleFrameOpen(window) == 0) {
+    state.SkipWithError("could not create the recording or the log");
+    if (logFd >= 0) ::close(logFd);
+    return;
+  }
+  // Untimed: the first frame (it compares against an empty store), then one turn of the ring,
+  // so that what is timed is the steady state of a recording under way. The ffmpeg peer leaves
+  // out as many frames.
+  for (int i = 0; i <= kWarmUpHits; ++i) {
+    detectorState.mode = watchpost::ModeDetect;
+    widget->pollFrame();
+  }
+
+  double detectSum = 0, appendSum = 0, appendCpuSum = 0, logSum = 0, worst = 0;
+  int frameNumber = 1;
+  for (auto _ : state) {
+    detectorState.mode = watchpost::ModeDetect;  // as AcknowledgeHit leaves it for the next
+    service.append = -1;
+    widget->pollFrame();
+    const double logLine = WriteLogLine(logFd, ++frameNumber);
+    if (service.append < 0 || detectorState.pixelsHit < settings.Threshold || logLine < 0) {
+      state.SkipWithError("a frame did not trigger, or its append or log line failed");
+      break;
+    }
+    detectSum += callback - service.append;
+    appendSum += service.append;
+    appendCpuSum += service.appendCpu;
+    logSum += logLine;
+    const double hit = callback + logLine;
+    worst = std::max(worst, hit);
+    state.SetIterationTime(hit);
+  }
+  const bool closed = service.singleFrameClose(window) != 0;
+  ::close(logFd);
+  std::error_code ignored;
+  const auto bytes = std::filesystem::file_size(avi, ignored);
+  std::filesystem::remove(avi, ignored);
+  std::filesystem::remove(log, ignored);
+  if (!closed) state.SkipWithError("the recording did not close");
+
+  using benchmark::Counter;
+  state.counters["detect_ms"] = Counter(detectSum * 1e3, Counter::kAvgIterations);
+  state.counters["append_ms"] = Counter(appendSum * 1e3, Counter::kAvgIterations);
+  state.counters["append_ui_cpu_ms"] = Counter(appendCpuSum * 1e3, Counter::kAvgIterations);
+  state.counters["log_us"] = Counter(logSum * 1e6, Counter::kAvgIterations);
+  state.counters["worst_hit_ms"] = worst * 1e3;
+  state.counters["file_bytes_per_frame"] =
+      static_cast<double>(bytes) / static_cast<double>(state.iterations() + kWarmUpHits + 1);
+}
+
+void RegisterHits() {
+  for (const HitSize& size : kHitSizes) {
+    for (const avi::Compressor& c : avi::AvailableCompressors()) {
+      benchmark::RegisterBenchmark(("Hit/" + c.codec + "/" + SizeName(size.format)).c_str(), Hit,
+                                   c, size.format)
+          ->UseManualTime()
+          ->Iterations(size.hits)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+}
+
+// The hit frames as the ffmpeg command line reads them (-f rawvideo -pix_fmt bgr24): top-down.
+int DumpFrames(const std::filesystem::path& dir) {
+  for (const HitSize& size : kHitSizes) {
+    const camera::FrameFormat& format = size.format;
+    const std::filesystem::path path = dir / ("pattern-" + SizeName(format) + ".bgr");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::size_t row = static_cast<std::size_t>(format.width) * 3;
+    for (const auto& frame : HitFrames(format)) {
+      for (int y = format.height - 1; y >= 0; --y) {
+        out.write(reinterpret_cast<const char*>(frame.data() + y * row),
+                  static_cast<std::streamsize>(row));
+      }
+    }
+    if (!out) {
+      std::fprintf(stderr, "could not write %s\n", path.c_str());
+      return 1;
+    }
+    std::printf("%s %d frames\n", path.c_str(), kHitFrames);
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  constexpr std::string_view kDump = "--dump_frames=";
+  if (argc == 2 && std::string_view(argv[1]).starts_with(kDump)) {
+    return DumpFrames(std::string_view(argv[1]).substr(kDump.size()));
+  }
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
                                                                   : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
-  RegisterCompressors();
+  RegisterHits();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -38,7 +38,28 @@ void ShowMessage(QLabel* label, const std::string& text) {
   label->setVisible(!text.empty());
 }
 
+// UI-thread milliseconds of one hit per megapixel: the median hit of capture_bench at
+// 1600 x 1024 x 24 on the project's 2-core machine (docs/performance.md) over 1.6384. Good to
+// 10-20 %: picture content and other load move them; FFV1's counts on both cores.
+struct HitCost {
+  const char* codec;
+  double msPerMegapixel;
+};
+constexpr HitCost kHitCosts[] = {
+    {"rawvideo", 1.13}, {"mjpeg", 6.92},   {"ffv1", 26.8},
+    {"mpeg4", 3.57},    {"huffyuv", 5.94}, {"utvideo", 8.69},
+};
+
 }  // namespace
+
+double EstimatedHitMs(const std::string& codec, const FrameFormat& format) {
+  for (const HitCost& c : kHitCosts) {
+    if (codec == c.codec) {
+      return c.msPerMegapixel * format.width * format.height / 1e6;
+    }
+  }
+  return -1;
+}
 
 VideoFormatDialog::VideoFormatDialog(VideoDriver& driver, std::size_t maxFrameBytes,
                                      QWidget* parent)
@@ -209,7 +230,8 @@ void VideoSourceDialog::accept() {
 }
 
 CompressionDialog::CompressionDialog(std::vector<avi::Compressor> compressors,
-                                     const avi::Compressor& current, QWidget* parent)
+                                     const avi::Compressor& current, const FrameFormat& format,
+                                     QWidget* parent)
     : QDialog(parent),
       compressors_(std::move(compressors)),
       list_(new QComboBox(this)),
@@ -217,7 +239,15 @@ CompressionDialog::CompressionDialog(std::vector<avi::Compressor> compressors,
       qualityLabel_(new QLabel(this)) {
   setWindowTitle(tr("Video Compression"));
   for (const avi::Compressor& c : compressors_) {
-    list_->addItem(QString::fromStdString(c.displayName));
+    QString name = QString::fromStdString(c.displayName);
+    if (EstimatedHitMs(c.codec, format) > kShortestIntervalMs) {
+      name = tr("%1 — too slow for %2 x %3 at %4 ms")
+                 .arg(name)
+                 .arg(format.width)
+                 .arg(format.height)
+                 .arg(kShortestIntervalMs);
+    }
+    list_->addItem(name);
     if (c.codec == current.codec) list_->setCurrentIndex(list_->count() - 1);
   }
   quality_->setRange(1, 100);

@@ -190,7 +190,7 @@ LRESULT QtCaptureService::singleFrameClose(CaptureWindowHandle window) {
 LRESULT QtCaptureService::dlgVideoCompression(CaptureWindowHandle window) {
   CaptureWidget* w = widget(window);
   if (w == nullptr) return 0;
-  CompressionDialog dialog(avi::AvailableCompressors(), w->compressor(), w);
+  CompressionDialog dialog(avi::AvailableCompressors(), w->compressor(), w->format(), w);
   if (framework::RunModal(dialog) != QDialog::Accepted) return 0;
   w->setCompressor(dialog.chosen());
   return 1;

@@ -73,6 +73,7 @@ struct Recording {
   AVRational rate{}, timeBase{};
   std::vector<int> packetBytes;
   std::vector<std::uint64_t> packetStamps;  // the first 8 bytes of each packet
+  Bytes firstPacket;
   std::vector<Bytes> pictures;              // top-down BGR
 };
 
@@ -107,6 +108,7 @@ Recording Read(const std::string& path, bool decode = true) {
     r.packetBytes.push_back(pkt->size);
     std::uint64_t& stamp = r.packetStamps.emplace_back();
     if (pkt->size > 0) std::memcpy(&stamp, pkt->data, std::min(pkt->size, 8));
+    if (r.packetBytes.size() == 1) r.firstPacket.assign(pkt->data, pkt->data + pkt->size);
     if (decode && avcodec_send_packet(dec, pkt) >= 0) receive();
     av_packet_unref(pkt);
   }
@@ -146,6 +148,20 @@ class TempDir : public ::testing::Test {
   fs::path dir;
 };
 
+// An FFV1 version 3 frame ends each slice with its size (24 bits), an error byte and a CRC:
+// walked back from the end they count the slices; -1 when they do not add up to the packet.
+int Ffv1Slices(const Bytes& packet) {
+  std::size_t end = packet.size();
+  int slices = 0;
+  for (; end >= 8; ++slices) {
+    const std::size_t size =
+        (std::size_t{packet[end - 8]} << 16 | packet[end - 7] << 8 | packet[end - 6]) + 8;
+    if (size > end) return -1;
+    end -= size;
+  }
+  return end == 0 ? slices : -1;
+}
+
 struct Case {
   Compressor compressor;
   int width, height, bits;
@@ -175,6 +191,10 @@ TEST_P(RoundTripTest, FramesComeBackUprightInOrderAtTheRate) {
   EXPECT_EQ(av_cmp_q(r.rate, AVRational{4, 1}), 0) << r.rate.num << "/" << r.rate.den;
   EXPECT_EQ(av_cmp_q(r.timeBase, AVRational{1, 4}), 0);
   ExpectFrames(r, 10);
+  // Slices are what lets FFV1 use every core; a single-threaded player still reads them.
+  if (c.compressor.codec == "ffv1") {
+    EXPECT_EQ(Ffv1Slices(r.firstPacket), 6);
+  }
   if (c.compressor.codec == "rawvideo") {
     const int stride = (c.width * c.bits / 8 + 3) / 4 * 4;  // DIB rows are padded to 4 bytes
     for (int bytes : r.packetBytes) EXPECT_EQ(bytes, stride * c.height);
@@ -209,7 +229,7 @@ TEST_P(RoundTripTest, KilledWriterLeavesEveryWrittenFrameReadable) {
 std::vector<Case> Cases() {
   std::vector<Case> cases;
   for (const Compressor& c : AvailableCompressors()) {
-    for (auto [w, h] : {std::pair{64, 48}, std::pair{63, 47}}) {
+    for (auto [w, h] : {std::pair{64, 48}, std::pair{63, 47}, std::pair{641, 479}}) {
       for (int bits : {24, 32}) cases.push_back({c, w, h, bits});
     }
   }

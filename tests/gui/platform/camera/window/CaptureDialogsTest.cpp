@@ -191,5 +191,24 @@ TEST_F(CaptureDialogsTest, TheCompressionDialogReturnsNonzeroOnlyWhenAChoiceWasM
   EXPECT_EQ(service_->widget(window_)->compressor().quality, 40);
 }
 
+TEST(CompressionDialogTest, OnlyACompressorTooSlowForTheFormatIsMarkedAndItCanStillBeChosen) {
+  const std::vector<avi::Compressor> compressors = avi::AvailableCompressors();
+  for (const auto& [format, slow] : {std::pair{FrameFormat{640, 480, 24}, ""},
+                                     std::pair{FrameFormat{0, 0, 24}, ""},  // no source yet
+                                     std::pair{FrameFormat{2048, 1536, 24}, "ffv1"}}) {
+    CompressionDialog dialog(compressors, avi::UncompressedDib(), format, nullptr);
+    const QString mark =
+        QString("\u2014 too slow for %1 x %2 at 60 ms").arg(format.width).arg(format.height);
+    for (int i = 0; i < dialog.list()->count(); ++i) {
+      const avi::Compressor& c = compressors[static_cast<std::size_t>(i)];
+      const QString text = dialog.list()->itemText(i);
+      EXPECT_EQ(text.endsWith(mark), c.codec == slow) << text.toStdString();
+      EXPECT_TRUE(text.startsWith(QString::fromStdString(c.displayName))) << text.toStdString();
+      dialog.list()->setCurrentIndex(i);
+      EXPECT_EQ(dialog.chosen().codec, c.codec);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace camera
