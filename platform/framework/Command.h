@@ -16,7 +16,10 @@ class CCmdUI {
     enabled = on;
     enableSet = true;
   }
-  void SetCheck(int check = 1) { checked = check; }  // 0 clear, 1 checked, 2 indeterminate
+  void SetCheck(int check = 1) {  // 0 clear, 1 checked, 2 indeterminate
+    checked = check;
+    checkSet = true;
+  }
   void SetText(std::string newText) { text = std::move(newText); }
 
   int id;
@@ -24,6 +27,7 @@ class CCmdUI {
   int checked = 0;
   std::optional<std::string> text;  // set when the rule renames the item
   bool enableSet = false;           // whether the rule said; if not, a handler decides
+  bool checkSet = false;            // whether the rule said; if not, a menu keeps its mark
 };
 
 // Something commands are routed to: handlers and update rules registered by command number.

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/framework/Dialog.h"
+#include "platform/framework/DialogItems.h"
 #include "platform/framework/MessageBox.h"
 
 namespace framework {
@@ -41,7 +41,7 @@ std::size_t Utf8Chars(const std::string& text) {
 }  // namespace
 
 void CDataExchange::Fail(const std::string& message) {
-  AppMessageBox(m_pDlgWnd, message, MB_OK | MB_ICONEXCLAMATION);
+  AppMessageBox(&m_pDlgWnd->hostWidget(), message, MB_OK | MB_ICONEXCLAMATION);
   Fail();
 }
 

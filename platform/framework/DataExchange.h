@@ -4,18 +4,18 @@
 
 namespace framework {
 
-class CDialog;
+class DialogItems;
 
 // One transfer between a dialog's fields and its controls, in the direction
 // m_bSaveAndValidate says. The DDX_ and DDV_ calls of DoDataExchange share it; once one has
 // failed, the rest do nothing.
 class CDataExchange {
  public:
-  CDataExchange(CDialog* dialog, bool saveAndValidate)
+  CDataExchange(DialogItems* dialog, bool saveAndValidate)
       : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
 
   const bool m_bSaveAndValidate;  // controls into fields, validated
-  CDialog* const m_pDlgWnd;
+  DialogItems* const m_pDlgWnd;  // a dialog or a form view
 
   // Makes `id` the control the following checks complain about.
   void PrepareCtrl(int id) { lastControl_ = id; }

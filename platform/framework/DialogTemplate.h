@@ -18,7 +18,9 @@ enum class ControlKind {
   RText,
   Edit,
   ListBox,
-  Icon,  // shows what SetDlgItemIcon gives it
+  Icon,      // the icon its caption names (a file or resource path), or what SetDlgItemIcon gives
+  Progress,  // a progress bar, range 0 to 100 until set
+  Trackbar,  // a horizontal slider, range 0 to 100 until set
 };
 
 // Styles, with the values the resource tables use. Push buttons, check boxes, edits and list
@@ -28,6 +30,16 @@ inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
 inline constexpr std::uint32_t WS_GROUP = 0x00020000;  // starts a new radio group
 inline constexpr std::uint32_t WS_VSCROLL = 0x00200000;  // list boxes: a scroll bar when needed
 inline constexpr std::uint32_t WS_DISABLED = 0x08000000;
+inline constexpr std::uint32_t WS_BORDER = 0x00800000;  // accepted; edits and bars have frames
+// Controls are visible unless the table says otherwise: this is the script's NOT WS_VISIBLE, so
+// that a table lists only what differs from an ordinary control. The control starts hidden.
+inline constexpr std::uint32_t NOT_WS_VISIBLE = 0x10000000;
+inline constexpr std::uint32_t BS_LEFTTEXT = 0x0020;  // check boxes: text left, box at the right
+inline constexpr std::uint32_t BS_PUSHLIKE = 0x1000;  // check and radio buttons drawn as buttons
+inline constexpr std::uint32_t BS_FLAT = 0x8000;      // accepted; Qt's flat buttons lose their edge
+inline constexpr std::uint32_t SS_SUNKEN = 0x1000;    // static texts in a sunken frame
+inline constexpr std::uint32_t ES_RIGHT = 0x0002;     // edits: text right-aligned
+inline constexpr std::uint32_t TBS_NOTICKS = 0x0010;  // trackbars: no tick marks (Qt's default)
 inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080;  // accepted; every edit scrolls
 inline constexpr std::uint32_t ES_READONLY = 0x0800;
 inline constexpr std::uint32_t ES_NUMBER = 0x2000;  // typing takes digits only
