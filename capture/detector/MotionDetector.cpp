@@ -116,9 +116,10 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
     state_.consecutiveHits = 0;
     return ClampToInt32(count);
   }
-  state_.mode = ModeHitAcknowledge;
   captureTimes_[captured] = host_.currentTime();
-  window_.singleFrame();
+  // Only a frame the AVI took is counted: the event log must never name a frame the recording
+  // lacks (no file open, a failed write; the window has said why).
+  if (window_.singleFrame() != 0) state_.mode = ModeHitAcknowledge;
   return ClampToInt32(count);
 }
 

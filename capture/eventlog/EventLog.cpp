@@ -105,7 +105,8 @@ bool EventLogWriter::write(const char* bytes, std::size_t size, std::string& err
   while (size > 0) {
     const ssize_t n = ::write(file_.get(), bytes, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return fail("Cannot write the event log", n < 0 ? errno : ENOSPC, error);
+    const int why = n < 0 ? errno : ENOSPC;
+    if (n <= 0) return fail("Cannot write the event log", why, error);
     bytes += n;
     size -= static_cast<std::size_t>(n);
   }
@@ -118,7 +119,8 @@ bool EventLogWriter::appendFrames(const std::uint32_t* captureTimes, std::int32_
   if (!file_) {
     // Created at the first capture, replacing whatever stood under the name.
     file_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!file_) return fail("Cannot create the event log", errno, error);
+    const int why = errno;
+    if (!file_) return fail("Cannot create the event log", why, error);
   }
   char line[kLineChars];
   while (framesWritten_ < capturedCount) {
@@ -138,9 +140,33 @@ bool EventLogWriter::finishRun(const std::uint32_t* captureTimes, std::int32_t c
     const std::string lines = SettingsLines(settings);
     ok = write(lines.data(), lines.size(), error);
   }
-  if (file_ && file_.closeNow() != 0 && ok) ok = fail("Cannot finish the event log", errno, error);
+  if (file_ && file_.closeNow() != 0 && ok) {
+    const int why = errno;
+    ok = fail("Cannot finish the event log", why, error);
+  }
+  // Every capture time is still in the table: a failure on the way (a disk full since freed, a
+  // folder back again) gets one more try, the whole log at once.
+  if (failed_ && capturedCount > 0 && RewriteWhole(captureTimes, capturedCount, settings)) {
+    ok = true;
+    error.clear();
+  }
   running_ = false;
   return ok;
+}
+
+bool EventLogWriter::RewriteWhole(const std::uint32_t* captureTimes, std::int32_t capturedCount,
+                                  const CaptureSettings& settings) {
+  base::UniqueFd file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file) return false;
+  const std::string text = EventLogText(captureTimes, capturedCount, settings);
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(file.get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return file.closeNow() == 0;
 }
 
 }  // namespace watchpost

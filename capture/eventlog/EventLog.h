@@ -31,8 +31,8 @@ std::string EventLogText(const std::uint32_t* captureTimes, std::int32_t count,
 // created at the first capture, each frame line reaches the operating system as soon as the
 // capture is counted, and the settings lines follow when the run ends. The finished file is
 // the same, byte for byte, as EventLogText. A run without captures leaves no file. After a
-// failure (no folder, no rights, disk full) the run's log is given up: that failure is reported
-// once, the lines written so far stay.
+// failure (no folder, no rights, disk full) nothing more is written during the run and the
+// failure is reported once; at the end the whole log is tried once more.
 class EventLogWriter {
  public:
   // Starts the log of a new run at `path`; nothing is created yet.
@@ -51,6 +51,8 @@ class EventLogWriter {
 
  private:
   bool write(const char* bytes, std::size_t size, std::string& error);
+  bool RewriteWhole(const std::uint32_t* captureTimes, std::int32_t capturedCount,
+                    const CaptureSettings& settings);
   bool fail(const std::string& what, int errnoValue, std::string& error);
 
   std::string path_;

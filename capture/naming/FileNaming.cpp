@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 
 #include "platform/base/CLocale.h"
 #include "platform/base/Text.h"
@@ -10,11 +9,14 @@
 namespace watchpost {
 namespace {
 
+// Anything in the way (a file, a folder, a dangling link) keeps that name taken. A name that
+// cannot be looked at (no rights, a stale mount) is not: creating it will say why.
 bool Exists(const std::string& path) {
   struct stat info {};
-  // Anything in the way (a file, a folder, a dangling link) keeps that name taken.
-  return lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+  return lstat(path.c_str(), &info) == 0;
 }
+
+constexpr int kMostRunsAMinute = 100'000;
 
 }  // namespace
 
@@ -50,7 +52,9 @@ std::string BuildStem(int scheme, int driverIndex, const NamingTexts& texts, std
 std::string FreeStem(const std::string& folder, const std::string& stem) {
   const std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
   std::string candidate = stem;
-  for (int n = 2; Exists(dir + candidate + ".avi") || Exists(dir + candidate + ".log"); ++n) {
+  for (int n = 2; n <= kMostRunsAMinute &&
+                  (Exists(dir + candidate + ".avi") || Exists(dir + candidate + ".log"));
+       ++n) {
     candidate = stem + "-" + std::to_string(n);
   }
   return candidate;

@@ -39,7 +39,8 @@ std::uint32_t MicroSecondsPerFrame(float framesPerSecond) {
   const double rate = std::isfinite(framesPerSecond) && framesPerSecond >= 1.0f
                           ? static_cast<double>(framesPerSecond)
                           : 1.0;
-  return static_cast<std::uint32_t>(1'000'000.0 / rate);
+  // A rate past a million frames a second (a damaged profile) still leaves a frame a microsecond.
+  return std::max<std::uint32_t>(static_cast<std::uint32_t>(1'000'000.0 / rate), 1);
 }
 
 std::uint32_t NonNegative(int value) { return static_cast<std::uint32_t>(std::max(value, 0)); }
@@ -213,6 +214,11 @@ void CWatchpostDoc::BuildFileNames() {
 void CWatchpostDoc::StartRun() {
   // A run started by hand while a restart is pending replaces it; the timer would end it.
   shell_.killTimer(kRestartTimerId);
+  if (runOpen_) {  // a run still open is finished first, never dropped
+    captureRef_.singleFrameClose();
+    runOpen_ = false;
+    WriteEventLog();
+  }
   previewOn = 1;
   capturedCount = 0;
   sampledCount = 0;
@@ -283,7 +289,8 @@ void CWatchpostDoc::OnStartStop() {
 void CWatchpostDoc::OnTimer(int id) {
   if (id != kRestartTimerId) return;
   shell_.killTimer(id);
-  OnStartStop();
+  // Through the control panel's Start path, like every start.
+  shell_.startStop();
 }
 
 void CWatchpostDoc::OnCompression() {
@@ -330,8 +337,9 @@ void CWatchpostDoc::OnSetTargetFolder() {
   const std::optional<std::string> chosen =
       shell_.browseForFolder(browseTitle.data(), targetFolderPath.data());
   if (!chosen) return;
+  // The buffer shows the folder; the setting keeps it whole, however long.
   base::CopyBounded(*chosen, targetFolderPath);
-  CurrentDirectory = targetFolderPath.data();
+  CurrentDirectory = *chosen;
   ApplyTargetFolder();
   shell_.setFrameCaption(kTargetFolderCaption + CurrentDirectory);
 }
@@ -382,7 +390,7 @@ void CWatchpostDoc::updateAllViews() {
   UpdateAllViews(nullptr);
 }
 
-void CWatchpostDoc::startStop() { OnStartStop(); }
+void CWatchpostDoc::startStop() { shell_.startStop(); }
 void CWatchpostDoc::enableControlPanel() { shell_.enableControlPanel(); }
 void CWatchpostDoc::setStatusText(const char* text) { shell_.setStatusText(text); }
 

@@ -59,9 +59,10 @@ class CWatchpostDoc : public framework::CDocument,
   // Finishes the event log of the run: the frame lines not yet written, then the settings.
   void WriteEventLog();
 
-  // The control panel's Start/Stop toggle: ends an open run, else starts one.
+  // Ends an open run, else starts one: what the control panel's toggle does to the document.
   void OnStartStop();
-  // Window timers of the control panel: the restart timer starts the next run.
+  // Window timers of the control panel: the restart timer starts the next run through the
+  // panel's toggle.
   void OnTimer(int id);
 
   // Menu commands.

@@ -33,6 +33,9 @@ class WatchpostShell {
   // The folder browser: a folder, or nothing when the user cancelled.
   virtual std::optional<std::string> browseForFolder(const std::string& title,
                                                      const std::string& current) = 0;
+  // The control panel's Start/Stop toggle, which every start and stop goes through (the limit,
+  // the restart timer); where there is no panel, the document's OnStartStop.
+  virtual void startStop() = 0;
   // The control panel takes up work again after the profile analysis.
   virtual void enableControlPanel() = 0;
 };

@@ -118,6 +118,32 @@ TEST_F(FileNamingDlgTest, APrefixTakesTheTimeOfTheSchemeBeforeIt) {
   }
 }
 
+TEST_F(FileNamingDlgTest, AnOverLongNameKeepsTheDialogOpenWithTheFrameworksMessage) {
+  dialog_.namingChoice = SchemeCustom;
+  ModalScript script;
+  script
+      .expectDialog<CFileNamingDlg>([](CFileNamingDlg& d) {
+        Edit(d, IDC_CUSTOM_NAME)->setText(QString(81, 'x'));  // set by a program, not typed
+        d.GetDlgItemAs<QPushButton>(framework::IDOK)->click();
+        EXPECT_TRUE(d.isVisible() || d.result() == 0) << "still open";
+        Edit(d, IDC_CUSTOM_NAME)->setText("Gate");
+        d.GetDlgItemAs<QPushButton>(framework::IDOK)->click();
+      })
+      .expectMessage("Please enter no more than 80 characters.");
+  EXPECT_EQ(dialog_.DoModal(), framework::IDOK);
+  EXPECT_EQ(dialog_.customName, "Gate");
+}
+
+TEST_F(FileNamingDlgTest, PrefixAfterCustomTakesTheLongForm) {
+  Open(3, [](CFileNamingDlg& d) {
+    Click(d, IDC_RADIO_PREFIX);
+    Edit(d, IDC_PREFIX)->setText("Gate");
+    EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(),
+              "GateMonday 05 March 2001 09-07.avi");
+  });
+  EXPECT_EQ(dialog_.prefixBaseChoice, SchemeCustom);
+}
+
 TEST_F(FileNamingDlgTest, TypedTextsStopAtTheirLimits) {
   Open(3, [](CFileNamingDlg& d) {
     Edit(d, IDC_CUSTOM_NAME)->clear();

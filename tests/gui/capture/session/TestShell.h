@@ -50,11 +50,16 @@ class TestShell : public WatchpostShell {
     return folderAnswer;
   }
   void enableControlPanel() override { ++panelEnabled; }
+  void startStop() override {
+    ++startStops;
+    if (document != nullptr) document->OnStartStop();
+  }
 
   std::uint32_t clock = 0;
   bool realClock = false;  // the machine's clock instead of `clock`
   int beeps = 0;
   int panelEnabled = 0;
+  int startStops = 0;
   std::vector<std::string> statusTexts;
   std::vector<std::string> captions;
   std::vector<std::string> titles;

@@ -205,8 +205,12 @@ TEST_F(WatchpostDocTest, ARunOpensAtThePlaybackRateThenReturnsToTheInterval) {
   EXPECT_STREQ(Doc().logFileName.data(), "WTV0103050907.log");
 }
 
-TEST_F(WatchpostDocTest, AnUnusablePlaybackRateOpensAtOneFramePerSecond) {
-  for (const float rate : {0.0f, -3.0f, 0.5f}) {
+TEST_F(WatchpostDocTest, AnUnusablePlaybackRateStillGivesTheAviAFrameTime) {
+  const struct {
+    float rate;
+    long long microSeconds;
+  } cases[] = {{0.0f, 1'000'000}, {-3.0f, 1'000'000}, {0.5f, 1'000'000}, {4.29e9f, 1}};
+  for (const auto [rate, microSeconds] : cases) {
     doc_.reset();
     service_ = FakeCaptureService{};
     service_.setDrivers({{"Camera A", "1.0"}});
@@ -214,7 +218,8 @@ TEST_F(WatchpostDocTest, AnUnusablePlaybackRateOpensAtOneFramePerSecond) {
     StartedDoc().SetPlayback = 1;
     Doc().Playback = rate;
     Doc().StartRun();
-    EXPECT_EQ(service_.last("singleFrameOpen")->args, std::vector<long long>{1'000'000}) << rate;
+    EXPECT_EQ(service_.last("singleFrameOpen")->args, std::vector<long long>{microSeconds})
+        << rate;
     Doc().StopRun();
   }
 }
@@ -269,6 +274,38 @@ TEST_F(WatchpostDocTest, AHitWhoseAcknowledgementAStopReplacesIsInTheAviWithoutA
   EXPECT_EQ(service_.recordedFrames().size(), 3u);
   EXPECT_EQ(ReadFile(InFolder("WTV0103050907.log")),
             EventLogText(Doc().detector().captureTimes(), 2, Doc()));
+}
+
+TEST_F(WatchpostDocTest, AFrameTheAviDidNotTakeGetsNoLogLine) {
+  StartedDoc().OnStartStop();
+  CaptureUntil(2);
+  service_.singleFrameClose(FakeCaptureService::kWindow);  // from here on the AVI takes nothing
+  Deliver(6);
+  EXPECT_EQ(Doc().capturedCount, 2);
+  Doc().OnStartStop();
+  EXPECT_EQ(service_.recordedFrames().size(), 2u);
+  EXPECT_EQ(ReadFile(InFolder("WTV0103050907.log")),
+            EventLogText(Doc().detector().captureTimes(), 2, Doc()));
+}
+
+TEST_F(WatchpostDocTest, TheLimitAndTheRestartTimerGoThroughThePanelsToggle) {
+  profile_.seedInt("Settings", "Limit", 1);
+  profile_.seedInt("Settings", "AutoRestart", 1);
+  StartedDoc().OnStartStop();
+  CaptureUntil(1);
+  Deliver(1);
+  EXPECT_EQ(shell_.startStops, 1) << "the limit";
+  Doc().OnTimer(kRestartTimerId);
+  EXPECT_EQ(shell_.startStops, 2) << "the restart";
+  EXPECT_TRUE(Doc().runOpen());
+}
+
+TEST_F(WatchpostDocTest, StartingWhileARunIsOpenFinishesThatRunFirst) {
+  StartedDoc().OnStartStop();
+  CaptureUntil(1);
+  Doc().StartRun();
+  EXPECT_NE(ReadFile(InFolder("WTV0103050907.log")).find("ZoneBottom"), std::string::npos);
+  EXPECT_EQ(Doc().title(), "WTV0103050907-2");
 }
 
 TEST_F(WatchpostDocTest, AStartByTheUserCancelsAPendingRestart) {
@@ -505,15 +542,20 @@ TEST_F(WatchpostDocTest, AFolderThatCannotBeEnteredIsReportedWithWhereRecordings
 }
 
 TEST_F(WatchpostDocTest, TheDefaultFolderIsMadeWhenMissing) {
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome != nullptr ? oldHome : "";
-  setenv("HOME", folder_.c_str(), 1);
+  struct HomeIn {
+    explicit HomeIn(const std::filesystem::path& home) {
+      if (const char* old = std::getenv("HOME")) saved = old;
+      setenv("HOME", home.c_str(), 1);
+    }
+    ~HomeIn() { setenv("HOME", saved.c_str(), 1); }
+    std::string saved;
+  } home(folder_);
+  ASSERT_EQ(DefaultTargetFolder().rfind(folder_.string(), 0), 0u) << DefaultTargetFolder();
   profile_ = framework::MemoryProfileStore{};  // no CurrentDirectory: the default
   Doc().OnNewDocument();
   EXPECT_EQ(Doc().CurrentDirectory, DefaultTargetFolder());
   EXPECT_TRUE(std::filesystem::is_directory(Doc().CurrentDirectory));
   EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(Doc().CurrentDirectory));
-  setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(WatchpostDocTest, NamingOptionsKeepTheSchemeClickedEvenOnCancel) {

@@ -340,18 +340,25 @@ TEST_F(MotionDetectorTest, ZoneBoundsComeFromTheWindowsFormatAndTheLastOneServes
   EXPECT_TRUE(service.calls().empty());
 }
 
-TEST_F(MotionDetectorTest, WithoutAWindowAHitIsStillTimeStampedAndAcknowledged) {
-  service.destroyWindow();
+// The event log counts only what the AVI holds: a hit that no AVI took (no window, no file
+// open, a failed write) is not acknowledged, and the next hit takes the same entry.
+TEST_F(MotionDetectorTest, AHitTheAviDidNotTakeIsNotCounted) {
   settings.Threshold = 0;
   state.mode = ModeDetect;
   Bytes frame(4, 1);
   camera::VideoHdr hdr{frame.data(), 4, 4};
-  EXPECT_EQ(detector.FrameCallback(0, &hdr), 1);
-  EXPECT_EQ(state.mode, ModeHitAcknowledge);
-  EXPECT_EQ(detector.captureTimes()[0], host.now);
-  EXPECT_EQ(detector.FrameCallback(0, &hdr), 1);
-  EXPECT_EQ(state.capturedCount, 1);
-  EXPECT_EQ(service.count("singleFrame"), 0u);
+  for (const bool window : {true, false}) {
+    SCOPED_TRACE(window ? "no file open" : "no window");
+    service.singleFrameClose(testing_support::FakeCaptureService::kWindow);
+    if (!window) service.destroyWindow();
+    EXPECT_EQ(detector.FrameCallback(0, &hdr), 1);
+    EXPECT_EQ(state.mode, ModeDetect);
+    EXPECT_EQ(detector.captureTimes()[0], host.now);
+    host.now += 1;
+    EXPECT_EQ(detector.FrameCallback(0, &hdr), 1);
+    EXPECT_EQ(state.capturedCount, 0);
+    EXPECT_EQ(detector.captureTimes()[0], host.now) << "the next hit takes the same entry";
+  }
 }
 
 TEST_F(MotionDetectorTest, RowStrideNudgesLastUntilTheBoundsAreComputedAgain) {

@@ -179,5 +179,21 @@ TEST_F(EventLogFileTest, FailuresNameTheFileAndTheReasonOncePerRun) {
   }
 }
 
+TEST_F(EventLogFileTest, AFailureThatPassesBeforeTheEndStillLeavesTheWholeLog) {
+  const std::filesystem::path folder = folder_ / "later";
+  const std::string path = (folder / "run.log").string();
+  const std::uint32_t times[] = {10, 20, 30};
+  const CaptureSettings settings = ExampleSettings();
+  EventLogWriter writer;
+  std::string error;
+  writer.beginRun(path);
+  EXPECT_FALSE(writer.appendFrames(times, 1, error)) << "no folder yet";
+  std::filesystem::create_directory(folder);  // back before the run ends
+  EXPECT_TRUE(writer.appendFrames(times, 2, error));
+  EXPECT_FALSE(std::filesystem::exists(path)) << "nothing more is tried during the run";
+  EXPECT_TRUE(writer.finishRun(times, 3, settings, error)) << error;
+  EXPECT_EQ(ReadFile(path), EventLogText(times, 3, settings));
+}
+
 }  // namespace
 }  // namespace watchpost

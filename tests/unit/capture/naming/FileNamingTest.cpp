@@ -91,6 +91,9 @@ TEST_F(FreeStemTest, ARunNeverReplacesAnEarlierRecording) {
   Touch(".avi");
   EXPECT_EQ(Free(""), "-2");
   EXPECT_EQ(FreeStem(folder_.string() + "/", "Garage"), "Garage-3");
+  // A name that cannot be looked at is not taken: creating the file will say why.
+  Touch("plain");
+  EXPECT_EQ(Free("plain/run"), "plain/run");
 }
 
 }  // namespace
