@@ -1,0 +1,72 @@
+#include "capture/frame/PeekWindow.h"
+
+#include "capture/detector/MotionDetector.h"
+#include "capture/settings/CaptureSettings.h"
+#include "platform/base/Text.h"
+
+namespace watchpost {
+
+void LoadPeekValues(const framework::ProfileStore& store, PeekValues& values) {
+  const PeekValues defaults;
+  values.peekSize = store.GetProfileInt(kSettingsSection, kPeekSizeKey, defaults.peekSize);
+  values.peekPosition =
+      store.GetProfileInt(kSettingsSection, kPeekPositionKey, defaults.peekPosition);
+  values.customWidth = store.GetProfileInt(kSettingsSection, kPeekWidthKey, defaults.customWidth);
+  values.customHeight =
+      store.GetProfileInt(kSettingsSection, kPeekHeightKey, defaults.customHeight);
+}
+
+void SavePeekValues(framework::ProfileStore& store, const PeekValues& values) {
+  store.WriteProfileInt(kSettingsSection, kPeekPositionKey, values.peekPosition);
+  store.WriteProfileInt(kSettingsSection, kPeekSizeKey, values.peekSize);
+  store.WriteProfileInt(kSettingsSection, kPeekWidthKey, values.customWidth);
+  store.WriteProfileInt(kSettingsSection, kPeekHeightKey, values.customHeight);
+}
+
+QSize PeekWindowSize(std::int32_t size, QSize custom) {
+  if (size == PeekCustom) return custom;
+  // A hand-edited profile can hold any number; Small is what an empty one gives.
+  if (size < PeekHidden || size > PeekLarge) size = PeekSmall;
+  return kPeekSizes[size];
+}
+
+std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position,
+                                   std::int32_t size, QSize custom) {
+  const QSize extent = workArea.isValid() ? workArea.size() : kFallbackWorkArea;
+  const QSize window = PeekWindowSize(size, custom);
+  const int right = extent.width() - window.width();
+  const int bottom = extent.height() - window.height();
+  switch (position) {
+    case PeekTopLeft:
+      return QRect(QPoint(0, 0), window);
+    case PeekBottomLeft:
+      return QRect(QPoint(0, bottom), window);
+    case PeekTopRight:
+      return QRect(QPoint(right, 0), window);
+    case PeekBottomRight:
+      return QRect(QPoint(right, bottom), window);
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<QRect> PeekPlacement(const QRect& workArea, const PeekValues& values) {
+  return PeekPlacement(workArea, values.peekPosition, values.peekSize,
+                       QSize(values.customWidth, values.customHeight));
+}
+
+std::string TrayTipText(const std::string& title, std::int32_t mode, std::int32_t sampledCount,
+                        std::int32_t capturedCount) {
+  std::string text = title;
+  if (mode == ModeDetect) {
+    text += "\nCapturing. Sampled: ";
+  } else if (mode == ModePreviewMovement) {
+    text += "\nNot capturing. Sampled: ";
+  }
+  text += std::to_string(sampledCount);
+  text += " , Captured: ";
+  text += std::to_string(capturedCount);
+  return base::CutUtf8(std::move(text), kTrayTipChars);
+}
+
+}  // namespace watchpost
