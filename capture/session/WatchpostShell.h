@@ -10,7 +10,9 @@ namespace watchpost {
 
 // What the capture document asks of the program around it: the main window, the clock, the
 // status bar, the restart timer of the control panel, the folder browser. The application
-// provides the real ones; tests give their own.
+// provides the real ones; tests give their own. At exit the main frame goes before the
+// document, and the capture window closing its AVI still reports through the document: every
+// call here must stay harmless until the document is gone.
 class WatchpostShell {
  public:
   virtual ~WatchpostShell() = default;
