@@ -31,6 +31,18 @@ void Append(std::string& into, const char* key, float value) {
   into += line;
 }
 
+// Writes all of `bytes`; 0, or the errno of the failure (ENOSPC when nothing more would go).
+int WriteAll(int fd, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
 
 void FormatTimeText(std::uint32_t seconds, char (&into)[kTimeTextChars + 1]) {
@@ -102,15 +114,8 @@ bool EventLogWriter::fail(const std::string& what, int errnoValue, std::string& 
 }
 
 bool EventLogWriter::write(const char* bytes, std::size_t size, std::string& error) {
-  while (size > 0) {
-    const ssize_t n = ::write(file_.get(), bytes, size);
-    if (n < 0 && errno == EINTR) continue;
-    const int why = n < 0 ? errno : ENOSPC;
-    if (n <= 0) return fail("Cannot write the event log", why, error);
-    bytes += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
+  const int why = WriteAll(file_.get(), bytes, size);
+  return why == 0 || fail("Cannot write the event log", why, error);
 }
 
 bool EventLogWriter::appendFrames(const std::uint32_t* captureTimes, std::int32_t capturedCount,
@@ -159,14 +164,7 @@ bool EventLogWriter::RewriteWhole(const std::uint32_t* captureTimes, std::int32_
   base::UniqueFd file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!file) return false;
   const std::string text = EventLogText(captureTimes, capturedCount, settings);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(file.get(), text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return file.closeNow() == 0;
+  return WriteAll(file.get(), text.data(), text.size()) == 0 && file.closeNow() == 0;
 }
 
 }  // namespace watchpost

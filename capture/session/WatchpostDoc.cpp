@@ -71,6 +71,7 @@ CWatchpostDoc::~CWatchpostDoc() {
   captureRef_.setCallbackError(nullptr);
   captureRef_.setCallbackFrame(nullptr);
   // A run still open, detecting or paused, is finished and logged: its frames are in the AVI.
+  // (The AVI was closed first, before the driver went.)
   if (runOpen_) {
     runOpen_ = false;
     WriteEventLog();
@@ -214,11 +215,7 @@ void CWatchpostDoc::BuildFileNames() {
 void CWatchpostDoc::StartRun() {
   // A run started by hand while a restart is pending replaces it; the timer would end it.
   shell_.killTimer(kRestartTimerId);
-  if (runOpen_) {  // a run still open is finished first, never dropped
-    captureRef_.singleFrameClose();
-    runOpen_ = false;
-    WriteEventLog();
-  }
+  if (runOpen_) CloseRun();  // a run still open is finished first, never dropped
   previewOn = 1;
   capturedCount = 0;
   sampledCount = 0;
@@ -243,9 +240,7 @@ void CWatchpostDoc::StartRun() {
 
 void CWatchpostDoc::StopRun() {
   mode = ModePreviewMovement;
-  captureRef_.singleFrameClose();
-  runOpen_ = false;
-  WriteEventLog();
+  CloseRun();
   if (AutoRestart == 1) shell_.setTimer(kRestartTimerId, kRestartTimerMs);
   sampledCount = 0;
 }
@@ -258,6 +253,12 @@ void CWatchpostDoc::ApplySettings() {
   captureRef_.setPreviewRate(NonNegative(Interval));
   captureRef_.setPreview(true);
   captureRef_.setOverlay(false);
+}
+
+void CWatchpostDoc::CloseRun() {
+  captureRef_.singleFrameClose();
+  runOpen_ = false;
+  WriteEventLog();
 }
 
 void CWatchpostDoc::WriteEventLog() {

@@ -104,6 +104,8 @@ class CWatchpostDoc : public framework::CDocument,
   // Makes the target folder the current directory; says where recordings go when it cannot.
   void ApplyTargetFolder();
   void SetTitle(const std::string& title);
+  // Closes the run's AVI and finishes its log.
+  void CloseRun();
   void SyncEventLog();
   void ReportLogFailure(const std::string& error);
   int MessageBox(const std::string& text, const char* caption, unsigned type);

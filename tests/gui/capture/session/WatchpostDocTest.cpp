@@ -65,8 +65,7 @@ class WatchpostDocTest : public ::testing::Test {
   void SetUp() override {
     cwd_ = std::filesystem::current_path();
     profile_.seedText("Settings", "CurrentDirectory", folder_.string());
-    service_.setDrivers({{"Camera A", "1.0"}});
-    service_.setVideoFormat(video::ToBitmapInfo({kWidth, kHeight, 24}));
+    FreshService();
     shell_.clock = static_cast<std::uint32_t>(testing_support::LocalTime(2001, 3, 5, 9, 7, 42));
     still_.assign(kWidth * kHeight * 3, 40);
     moved_.assign(kWidth * kHeight * 3, 160);
@@ -75,6 +74,13 @@ class WatchpostDocTest : public ::testing::Test {
     doc_.reset();
     naming_.reset();
     std::filesystem::current_path(cwd_);
+  }
+
+  // One camera of the test's frame size, nothing called yet.
+  void FreshService() {
+    service_ = FakeCaptureService{};
+    service_.setDrivers({{"Camera A", "1.0"}});
+    service_.setVideoFormat(video::ToBitmapInfo({kWidth, kHeight, 24}));
   }
 
   CWatchpostDoc& Doc() {
@@ -212,9 +218,7 @@ TEST_F(WatchpostDocTest, AnUnusablePlaybackRateStillGivesTheAviAFrameTime) {
   } cases[] = {{0.0f, 1'000'000}, {-3.0f, 1'000'000}, {0.5f, 1'000'000}, {4.29e9f, 1}};
   for (const auto [rate, microSeconds] : cases) {
     doc_.reset();
-    service_ = FakeCaptureService{};
-    service_.setDrivers({{"Camera A", "1.0"}});
-    service_.setVideoFormat(video::ToBitmapInfo({kWidth, kHeight, 24}));
+    FreshService();
     StartedDoc().SetPlayback = 1;
     Doc().Playback = rate;
     Doc().StartRun();
@@ -331,9 +335,7 @@ TEST_F(WatchpostDocTest, ClosingFinishesTheRunDetectingOrPausedThenSavesTheSetti
     std::filesystem::current_path(cwd_);
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directory(folder_);
-    service_ = FakeCaptureService{};
-    service_.setDrivers({{"Camera A", "1.0"}});
-    service_.setVideoFormat(video::ToBitmapInfo({kWidth, kHeight, 24}));
+    FreshService();
     StartedDoc().OnStartStop();
     CaptureUntil(2);
     Doc().Threshold = 321;
