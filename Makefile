@@ -17,9 +17,9 @@ build: configure
 test: build
 	ctest --preset $(PRESET)
 
-# Until the Watchpost application lands, the runnable program is the camera preview.
+# Watchpost on the first camera, or on the test pattern where there is none.
 run: build
-	./build/$(PRESET)/tools/camera_preview/camera_preview
+	./build/$(PRESET)/capture/main/watchpost
 
 bench:
 	$(MAKE) build PRESET=ci

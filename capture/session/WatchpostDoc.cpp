@@ -88,6 +88,8 @@ void CWatchpostDoc::registerCommands() {
   OnCommand(cmd::OverlayMode, [this] { OnOverlayMode(); });
   OnCommand(cmd::NamingOptions, [this] { OnNamingOptions(); });
   OnCommand(cmd::SetTargetFolder, [this] { OnSetTargetFolder(); });
+  OnCommand(cmd::RowStrideIncrease, [this] { detector_.NudgeRowStride(1); });
+  OnCommand(cmd::RowStrideDecrease, [this] { detector_.NudgeRowStride(-1); });
   // The set-up commands wait while a run detects, a zone shows or an analysis runs; a paused
   // run allows them.
   for (const int id : {cmd::Compression, cmd::VideoFormat, cmd::VideoSource,
@@ -187,6 +189,12 @@ bool CWatchpostDoc::SetUpCapture() {
     captureReady = 1;
   }
   captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  return true;
+}
+
+bool CWatchpostDoc::OnOpenDocument(const std::string& path) {
+  pathName_ = path;
+  SetTitle(std::filesystem::path(path).filename().string());
   return true;
 }
 

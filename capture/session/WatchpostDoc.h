@@ -50,6 +50,9 @@ class CWatchpostDoc : public framework::CDocument,
   // The first call loads the settings and sets up the capture window; later calls keep what
   // is in memory and only switch the preview on again.
   bool OnNewDocument();
+  // A recording's file named on the command line: the document takes its name and nothing
+  // else; no settings are read and no capture is set up.
+  bool OnOpenDocument(const std::string& path);
 
   bool SetUpCapture();
   void StartRun();
@@ -118,7 +121,7 @@ class CWatchpostDoc : public framework::CDocument,
   MotionDetector detector_;
   camera::CaptureParms captureParms_{};
   EventLogWriter eventLog_;
-  std::string title_;
+  std::string title_ = "Untitled";  // until the first run names its files
   std::string pathName_;
   std::string runFolder_;
   std::string statusLine_;

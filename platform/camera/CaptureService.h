@@ -58,6 +58,20 @@ class CaptureService {
   virtual LRESULT dlgVideoCompression(CaptureWindowHandle window) = 0;
   virtual LRESULT dlgVideoFormat(CaptureWindowHandle window) = 0;
   virtual LRESULT dlgVideoSource(CaptureWindowHandle window) = 0;
+
+  // --- the window itself, for the program that docks, detaches and draws on it
+  // The size of the picture area; 0 x 0 for a missing window.
+  virtual LRESULT getClientSize(CaptureWindowHandle window, int* width, int* height) = 0;
+  // An etched frame through the two corners (in any order), in client coordinates, shown until
+  // the next frame is painted.
+  virtual LRESULT drawEtchedRect(CaptureWindowHandle window, int x1, int y1, int x2, int y2) = 0;
+  // A child of `parent`, below its siblings; with no parent, a small window of its own that
+  // stays on top of the others, with no frame and no task-bar button.
+  virtual LRESULT setParentWindow(CaptureWindowHandle window, QWidget* parent) = 0;
+  // Places the window in its parent's coordinates (the screen's when it has none). Sizes below
+  // zero count as zero; a window of its own is at least 1 x 1.
+  virtual LRESULT setWindowPos(CaptureWindowHandle window, int x, int y, int width,
+                               int height) = 0;
 };
 
 // What the programs hold of their capture window: every operation is made only while the window
@@ -111,6 +125,20 @@ class CaptureWindowRef {
   }
   LRESULT dlgVideoFormat() const { return exists() ? service_->dlgVideoFormat(window_) : 0; }
   LRESULT dlgVideoSource() const { return exists() ? service_->dlgVideoSource(window_) : 0; }
+  LRESULT getClientSize(int* width, int* height) const {
+    *width = 0;
+    *height = 0;
+    return exists() ? service_->getClientSize(window_, width, height) : 0;
+  }
+  LRESULT drawEtchedRect(int x1, int y1, int x2, int y2) const {
+    return exists() ? service_->drawEtchedRect(window_, x1, y1, x2, y2) : 0;
+  }
+  LRESULT setParentWindow(QWidget* parent) const {
+    return exists() ? service_->setParentWindow(window_, parent) : 0;
+  }
+  LRESULT setWindowPos(int x, int y, int width, int height) const {
+    return exists() ? service_->setWindowPos(window_, x, y, width, height) : 0;
+  }
 
  private:
   CaptureService* service_ = nullptr;

@@ -239,4 +239,32 @@ camera::LRESULT FakeCaptureService::dlgVideoSource(camera::CaptureWindowHandle w
   return reach(window, "dlgVideoSource") ? 1 : 0;
 }
 
+camera::LRESULT FakeCaptureService::getClientSize(camera::CaptureWindowHandle window, int* width,
+                                                  int* height) {
+  if (!isWindow(window)) return 0;  // a read: not recorded
+  *width = clientWidth_;
+  *height = clientHeight_;
+  return 1;
+}
+
+camera::LRESULT FakeCaptureService::drawEtchedRect(camera::CaptureWindowHandle window, int x1,
+                                                   int y1, int x2, int y2) {
+  return reach(window, "drawEtchedRect", {x1, y1, x2, y2}) ? 1 : 0;
+}
+
+camera::LRESULT FakeCaptureService::setParentWindow(camera::CaptureWindowHandle window,
+                                                    QWidget* parent) {
+  if (!reach(window, "setParentWindow", {parent != nullptr})) return 0;
+  parent_ = parent;
+  return 1;
+}
+
+camera::LRESULT FakeCaptureService::setWindowPos(camera::CaptureWindowHandle window, int x, int y,
+                                                 int width, int height) {
+  if (!reach(window, "setWindowPos", {x, y, width, height})) return 0;
+  clientWidth_ = std::max(width, 0);
+  clientHeight_ = std::max(height, 0);
+  return 1;
+}
+
 }  // namespace testing_support

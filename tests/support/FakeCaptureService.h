@@ -41,6 +41,11 @@ class FakeCaptureService : public camera::CaptureService {
   void setConnectFails(bool fails, std::string text = "The capture driver could not be opened.");
   // The window goes away, as when its parent is destroyed.
   void destroyWindow() { windowAlive_ = false; }
+  // The picture area getClientSize reports until setWindowPos changes it.
+  void setClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+  }
 
   // --- driving
   // Hands `frame` to the frame callback as the window would: only while preview is on and
@@ -73,6 +78,7 @@ class FakeCaptureService : public camera::CaptureService {
   bool connected() const { return connected_; }
   bool singleFrameIsOpen() const { return singleFrameOpen_; }
   bool hasFrameCallback() const { return static_cast<bool>(frameCallback_); }
+  QWidget* parentWindow() const { return parent_; }
 
   // --- camera::CaptureService
   camera::CaptureWindowHandle createCaptureWindow(const std::string& title, std::uint32_t style,
@@ -109,6 +115,13 @@ class FakeCaptureService : public camera::CaptureService {
   camera::LRESULT dlgVideoCompression(camera::CaptureWindowHandle window) override;
   camera::LRESULT dlgVideoFormat(camera::CaptureWindowHandle window) override;
   camera::LRESULT dlgVideoSource(camera::CaptureWindowHandle window) override;
+  camera::LRESULT getClientSize(camera::CaptureWindowHandle window, int* width,
+                                int* height) override;
+  camera::LRESULT drawEtchedRect(camera::CaptureWindowHandle window, int x1, int y1, int x2,
+                                 int y2) override;
+  camera::LRESULT setParentWindow(camera::CaptureWindowHandle window, QWidget* parent) override;
+  camera::LRESULT setWindowPos(camera::CaptureWindowHandle window, int x, int y, int width,
+                               int height) override;
 
  private:
   // Records the call as reaching the live window, or as a stray (and returns false).
@@ -130,6 +143,9 @@ class FakeCaptureService : public camera::CaptureService {
   bool overlay_ = false;
   bool singleFrameOpen_ = false;
   std::uint32_t previewRateMs_ = 0;
+  int clientWidth_ = 320;
+  int clientHeight_ = 240;
+  QWidget* parent_ = nullptr;
   camera::CaptureParms sequenceSetup_{};
   camera::FrameCallback frameCallback_;
   camera::StatusCallback statusCallback_;

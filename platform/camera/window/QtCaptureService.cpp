@@ -221,4 +221,38 @@ LRESULT QtCaptureService::dlgVideoSource(CaptureWindowHandle window) {
   return result == QDialog::Accepted ? 1 : 0;
 }
 
+LRESULT QtCaptureService::getClientSize(CaptureWindowHandle window, int* width, int* height) {
+  return OnWidget(window, [&](CaptureWidget& w) {
+    *width = w.width();
+    *height = w.height();
+  });
+}
+
+LRESULT QtCaptureService::drawEtchedRect(CaptureWindowHandle window, int x1, int y1, int x2,
+                                         int y2) {
+  return OnWidget(window, [&](CaptureWidget& w) {
+    w.drawEtchedRect(QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized());
+  });
+}
+
+LRESULT QtCaptureService::setParentWindow(CaptureWindowHandle window, QWidget* parent) {
+  return OnWidget(window, [&](CaptureWidget& w) {
+    if (parent != nullptr) {
+      w.setParent(parent);
+      w.lower();
+    } else {
+      w.setParent(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    }
+    w.show();  // a widget that changes parent is hidden
+  });
+}
+
+LRESULT QtCaptureService::setWindowPos(CaptureWindowHandle window, int x, int y, int width,
+                                       int height) {
+  return OnWidget(window, [&](CaptureWidget& w) {
+    const int least = w.isWindow() ? 1 : 0;
+    w.setGeometry(x, y, std::max(width, least), std::max(height, least));
+  });
+}
+
 }  // namespace camera

@@ -53,6 +53,10 @@ class QtCaptureService : public CaptureService {
   LRESULT dlgVideoCompression(CaptureWindowHandle window) override;
   LRESULT dlgVideoFormat(CaptureWindowHandle window) override;
   LRESULT dlgVideoSource(CaptureWindowHandle window) override;
+  LRESULT getClientSize(CaptureWindowHandle window, int* width, int* height) override;
+  LRESULT drawEtchedRect(CaptureWindowHandle window, int x1, int y1, int x2, int y2) override;
+  LRESULT setParentWindow(CaptureWindowHandle window, QWidget* parent) override;
+  LRESULT setWindowPos(CaptureWindowHandle window, int x, int y, int width, int height) override;
 
  private:
   std::vector<std::unique_ptr<VideoDriver>>& drivers();

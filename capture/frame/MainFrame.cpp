@@ -1,0 +1,211 @@
+#include "capture/frame/MainFrame.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "capture/frame/PeekWindowDlg.h"
+#include "capture/panel/WatchpostView.h"
+#include "capture/session/WatchpostDoc.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/Icons.h"
+#include "platform/framework/Menus.h"
+#include "platform/framework/StatusBar.h"
+#include "resources/WatchpostCommands.h"
+#include "resources/WatchpostIcons.h"
+#include "resources/WatchpostMenus.h"
+#include "resources/WatchpostStrings.h"
+
+namespace watchpost {
+namespace {
+
+constexpr int kIndicators[] = {framework::ID_SEPARATOR, framework::ID_INDICATOR_CAPS,
+                               framework::ID_INDICATOR_NUM, framework::ID_INDICATOR_SCRL};
+
+// Where the capture window sits in the client area: right of the 140-pixel panel, 3 pixels from
+// the top, 24 pixels left free at the bottom.
+constexpr int kDockX = 140, kDockY = 3, kDockRightMargin = 144, kDockBottomMargin = 24;
+
+// The size the frame shrinks to while it hides.
+constexpr QRect kHiddenGeometry{0, 0, 4, 3};
+
+}  // namespace
+
+// The frame's client area: its size changes are the frame's OnSize.
+class CMainFrame::Client : public QWidget {
+ public:
+  explicit Client(CMainFrame& frame) : QWidget(&frame), frame_(frame) {}
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    frame_.OnSize(frame_.isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED, width(), height());
+  }
+
+ private:
+  CMainFrame& frame_;
+};
+
+CMainFrame::CMainFrame(framework::ProfileStore& profile, framework::CommandRouter& router)
+    // A tool window: a small caption and no task-bar button.
+    : QWidget(nullptr, Qt::Tool),
+      profile_(profile),
+      router_(router),
+      client_(new Client(*this)),
+      icon_([this](shell::NotificationIcon::Mouse mouse) { OnTrayNotify(mouse); }) {
+  LoadPeekValues(profile_, peek);
+  setWindowIcon(framework::LoadIcon(res::kMainIconPath));
+  registerCommands();
+}
+
+CMainFrame::~CMainFrame() {
+  SavePeekValues(profile_, peek);
+  icon_.remove();
+}
+
+bool CMainFrame::OnCreate() {
+  menuBar_ = framework::CreateMenuBar(res::kMainMenu, router_, this);
+  framework::LoadAccelerators(res::kMainAccelerators, router_, *this);
+  statusBar_ = new framework::CStatusBar(res::kStringTable, client_);
+  if (!statusBar_->SetIndicators(kIndicators)) return false;
+  framework::ShowMenuPrompts(*menuBar_, *statusBar_);
+  OnTitleChanged(document_ != nullptr ? document_->title() : "Untitled");
+  return true;
+}
+
+void CMainFrame::registerCommands() {
+  OnCommand(cmd::Hide, [this] { OnHide(); });
+  OnCommand(cmd::Peek, [this] { OnPeek(); });
+  OnCommand(cmd::PeekWindowSettings, [this] { OnPeekWindowSettings(); });
+  OnCommand(framework::ID_VIEW_STATUS_BAR, [this] { OnViewStatusBar(); });
+  OnUpdateCommandUI(framework::ID_VIEW_STATUS_BAR, [this](framework::CCmdUI& ui) {
+    ui.Enable(true);
+    ui.SetCheck(statusBar_ != nullptr && !statusBar_->isHidden() ? 1 : 0);
+  });
+  OnCommand(framework::ID_APP_EXIT, [this] { close(); });
+}
+
+void CMainFrame::SetActiveView(CWatchpostDoc* document, CWatchpostView* view) {
+  document_ = document;
+  view_ = view;
+  if (view_ != nullptr) view_->setParent(client_);
+  OnSize(isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED, client_->width(), client_->height());
+}
+
+void CMainFrame::OnTitleChanged(const std::string& title) {
+  setWindowTitle(QString::fromStdString(title + " - Corvane"));
+}
+
+void CMainFrame::resizeEvent(QResizeEvent*) {
+  const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+  if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, width(), menuHeight);
+  client_->setGeometry(0, menuHeight, width(), std::max(height() - menuHeight, 0));
+}
+
+void CMainFrame::LayOutClient() {
+  const int cx = client_->width(), cy = client_->height();
+  int viewHeight = cy;
+  if (statusBar_ != nullptr && !statusBar_->isHidden()) {
+    const int barHeight = statusBar_->sizeHint().height();
+    statusBar_->setGeometry(0, cy - barHeight, cx, barHeight);
+    viewHeight -= barHeight;
+  }
+  if (view_ != nullptr) view_->setGeometry(0, 0, cx, std::max(viewHeight, 0));
+}
+
+void CMainFrame::OnSize(int sizeType, int cx, int cy) {
+  // Before the document and view are in place there is nothing to lay out; the frame is laid
+  // out again when they are.
+  if (document_ == nullptr || view_ == nullptr) return;
+  LayOutClient();
+  if (sizeType != SIZE_RESTORED && sizeType != SIZE_MAXIMIZED) return;
+  view_->setParent(client_);
+  view_->show();
+  const camera::CaptureWindowRef& capture = document_->captureRef();
+  capture.setParentWindow(client_);
+  // Sizes below zero (a frame shrunk to nothing) are the capture service's to make harmless.
+  capture.setWindowPos(kDockX, kDockY, cx - kDockRightMargin, cy - kDockBottomMargin);
+}
+
+void CMainFrame::OnViewStatusBar() {
+  if (statusBar_ == nullptr) return;
+  statusBar_->setVisible(statusBar_->isHidden());
+  // Only the layout follows: the capture window keeps its place.
+  LayOutClient();
+}
+
+void CMainFrame::DetachCaptureWindow() {
+  iconShown = 1;
+  hide();
+  setGeometry(kHiddenGeometry);
+  if (document_ != nullptr) document_->captureRef().setParentWindow(nullptr);
+}
+
+void CMainFrame::AddIcon() { icon_.add(framework::LoadIcon(res::kTrayIconPath)); }
+
+void CMainFrame::OnHide() {
+  DetachCaptureWindow();
+  if (document_ != nullptr) document_->captureRef().setWindowPos(0, 0, 1, 1);
+  AddIcon();
+}
+
+void CMainFrame::OnPeek() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  // An invalid work area stands for one the screen did not tell.
+  const QRect workArea = screen != nullptr ? screen->availableGeometry() : QRect();
+  DetachCaptureWindow();
+  if (const auto place = PeekPlacement(workArea, peek); place && document_ != nullptr) {
+    document_->captureRef().setWindowPos(place->x(), place->y(), place->width(),
+                                         place->height());
+  }
+  AddIcon();
+}
+
+void CMainFrame::OnTrayNotify(shell::NotificationIcon::Mouse mouse) {
+  if (iconShown == 0) return;
+  switch (mouse) {
+    case shell::NotificationIcon::Mouse::Move:
+      if (document_ != nullptr) {
+        icon_.setTip(TrayTipText(document_->title(), document_->mode, document_->sampledCount,
+                                 document_->capturedCount));
+      }
+      break;
+    case shell::NotificationIcon::Mouse::DoubleClick:
+      iconShown = 0;
+      icon_.remove();
+      setGeometry(kRestoredGeometry);
+      show();
+      raise();
+      activateWindow();
+      // The size change docks the capture window; a frame that comes back at the size it
+      // already had gets no size change, so dock it here all the same.
+      OnSize(SIZE_RESTORED, client_->width(), client_->height());
+      break;
+  }
+}
+
+void CMainFrame::OnPeekWindowSettings() { RunPeekWindowSettings(peek, this); }
+
+void CMainFrame::MoveFrame(int x, int y, int width, int height) {
+  move(x, y);
+  resize(width, height);
+}
+
+void CMainFrame::SetMessageText(const std::string& text) {
+  if (statusBar_ != nullptr) statusBar_->SetPaneText(0, text, true);
+}
+
+void CMainFrame::PostQuitMessage(int exitCode) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
+      Qt::QueuedConnection);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  event->accept();
+  // The program ends with its frame, whatever else is still on the screen (the peek window).
+  QCoreApplication::exit(0);
+}
+
+}  // namespace watchpost

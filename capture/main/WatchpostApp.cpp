@@ -1,0 +1,102 @@
+#include "capture/main/WatchpostApp.h"
+
+#include <QApplication>
+
+#include <ctime>
+
+#include "capture/frame/MainFrame.h"
+#include "capture/panel/WatchpostView.h"
+#include "capture/session/WatchpostDoc.h"
+#include "platform/framework/Dialog.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/StatusBar.h"
+#include "platform/shell/FolderBrowser.h"
+#include "resources/WatchpostDialogs.h"
+
+namespace watchpost {
+
+CWatchpostApp::CWatchpostApp(camera::CaptureService& service, framework::ProfileStore& profile)
+    : service_(service),
+      profile_(profile),
+      namingDialog_([] { return std::time(nullptr); }) {
+  OnCommand(framework::ID_APP_ABOUT, [this] { OnAppAbout(); });
+}
+
+CWatchpostApp::~CWatchpostApp() {
+  // From here on the shell reaches no frame and no view: the capture window closing its AVI
+  // as the frame takes it down still reports through the document.
+  std::unique_ptr<CMainFrame> frame = std::move(frame_);
+  view_ = nullptr;
+  router_.setChain({document_.get(), this});
+  frame.reset();
+  document_.reset();
+}
+
+bool CWatchpostApp::InitInstance(const QStringList& arguments) {
+  recentFiles_.Load(profile_);
+
+  document_ = std::make_unique<CWatchpostDoc>(service_, profile_, *this, namingDialog_);
+  frame_ = std::make_unique<CMainFrame>(profile_, router_);
+  if (!frame_->OnCreate()) return false;
+  view_ = new CWatchpostView(*document_, *frame_, frame_->clientWindow());
+  router_.setChain({view_, document_.get(), frame_.get(), this});
+  frame_->SetActiveView(document_.get(), view_);
+
+  const bool opened = arguments.isEmpty()
+                          ? document_->OnNewDocument()
+                          : document_->OnOpenDocument(arguments.first().toStdString());
+  if (!opened) return false;
+  view_->OnInitialUpdate();
+  frame_->show();
+  return true;
+}
+
+void CWatchpostApp::OnAppAbout() {
+  framework::CDialog about(res::kAboutDialog, frame_.get());
+  about.DoModal();
+}
+
+QWidget* CWatchpostApp::mainWindow() { return frame_.get(); }
+
+std::uint32_t CWatchpostApp::now() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+void CWatchpostApp::beep() { QApplication::beep(); }
+
+void CWatchpostApp::setStatusText(const std::string& text) {
+  if (frame_) frame_->SetMessageText(text);
+}
+
+void CWatchpostApp::setFrameCaption(const std::string& caption) {
+  if (frame_) frame_->setWindowTitle(QString::fromStdString(caption));
+}
+
+void CWatchpostApp::titleChanged(const std::string& title) {
+  if (frame_) frame_->OnTitleChanged(title);
+}
+
+void CWatchpostApp::setTimer(int id, int periodMs) {
+  if (view_ != nullptr) view_->timers().SetTimer(id, periodMs);
+}
+
+void CWatchpostApp::killTimer(int id) {
+  if (view_ != nullptr) view_->timers().KillTimer(id);
+}
+
+std::optional<std::string> CWatchpostApp::browseForFolder(const std::string& title,
+                                                          const std::string& current) {
+  return shell::BrowseForFolder(frame_.get(), title, current);
+}
+
+void CWatchpostApp::startStop() {
+  if (view_ != nullptr) {
+    view_->OnStartStop();
+  } else if (document_) {
+    document_->OnStartStop();
+  }
+}
+
+void CWatchpostApp::enableControlPanel() {
+  if (view_ != nullptr) view_->setEnabled(true);
+}
+
+}  // namespace watchpost

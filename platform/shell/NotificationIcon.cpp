@@ -1,0 +1,97 @@
+#include "platform/shell/NotificationIcon.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace shell {
+
+namespace {
+constexpr int kStandInPixels = 32;
+constexpr int kTipRefreshMs = 1000;
+}  // namespace
+
+class NotificationIcon::StandIn : public QWidget {
+ public:
+  StandIn(NotificationIcon& owner, const QIcon& icon)
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+        owner_(owner),
+        icon_(icon) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setMouseTracking(true);
+    setFixedSize(kStandInPixels, kStandInPixels);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect area = screen->availableGeometry();
+      move(area.right() - kStandInPixels + 1, area.center().y() - kStandInPixels / 2);
+    }
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    icon_.paint(&painter, rect().adjusted(2, 2, -2, -2));
+  }
+  void mouseMoveEvent(QMouseEvent*) override { owner_.onMouse_(Mouse::Move); }
+  void enterEvent(QEnterEvent*) override { owner_.onMouse_(Mouse::Move); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) owner_.doubleClicked();
+  }
+
+ private:
+  NotificationIcon& owner_;
+  QIcon icon_;
+};
+
+NotificationIcon::NotificationIcon(std::function<void(Mouse)> onMouse, QObject* parent)
+    : QObject(parent), onMouse_(std::move(onMouse)) {
+  tipRefresh_.setInterval(kTipRefreshMs);
+  connect(&tipRefresh_, &QTimer::timeout, this, [this] { onMouse_(Mouse::Move); });
+}
+
+NotificationIcon::~NotificationIcon() { remove(); }
+
+void NotificationIcon::doubleClicked() {
+  QMetaObject::invokeMethod(
+      this, [this] { onMouse_(Mouse::DoubleClick); }, Qt::QueuedConnection);
+}
+
+void NotificationIcon::add(const QIcon& icon) {
+  remove();
+  shown_ = true;
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    trayIcon_ = std::make_unique<QSystemTrayIcon>(icon);
+    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+              if (reason == QSystemTrayIcon::DoubleClick) doubleClicked();
+            });
+    trayIcon_->show();
+    tipRefresh_.start();
+  } else {
+    standIn_ = std::make_unique<StandIn>(*this, icon);
+    standIn_->show();
+  }
+  // Like the notification area's own icon, a new one carries no tip until the mouse comes.
+  tip_.clear();
+}
+
+void NotificationIcon::setTip(const std::string& tip) {
+  tip_ = tip;
+  const QString text = QString::fromStdString(tip);
+  if (trayIcon_) trayIcon_->setToolTip(text);
+  if (standIn_) standIn_->setToolTip(text);
+}
+
+void NotificationIcon::remove() {
+  tipRefresh_.stop();
+  trayIcon_.reset();
+  standIn_.reset();
+  shown_ = false;
+}
+
+QWidget* NotificationIcon::standInWindow() const { return standIn_.get(); }
+
+}  // namespace shell
