@@ -42,12 +42,26 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
   router_.setChain({view_, document_.get(), frame_.get(), this});
   frame_->SetActiveView(document_.get(), view_);
 
-  const bool opened = arguments.isEmpty()
-                          ? document_->OnNewDocument()
-                          : document_->OnOpenDocument(arguments.first().toStdString());
+  QStringList files = arguments;
+  const bool startRun = files.removeAll(QString::fromLatin1(kStartOption)) > 0;
+  bool opened = false;
+  if (files.isEmpty()) {
+    opened = document_->OnNewDocument();
+  } else {
+    const std::string path = files.first().toStdString();
+    opened = document_->OnOpenDocument(path);
+    recentFiles_.Add(path);
+    recentFiles_.Save(profile_);
+  }
   if (!opened) return false;
   view_->OnInitialUpdate();
   frame_->show();
+  // Once the event loop runs, so that a driver that failed has ended the program first.
+  if (startRun && document_->captureRef().exists()) {
+    QMetaObject::invokeMethod(
+        frame_.get(), [this] { if (view_ != nullptr) view_->StartUnattended(); },
+        Qt::QueuedConnection);
+  }
   return true;
 }
 

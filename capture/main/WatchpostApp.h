@@ -31,7 +31,8 @@ class CWatchpostApp : public framework::CCmdTarget, public WatchpostShell {
   ~CWatchpostApp() override;
 
   // Start-up. `arguments` are the command line's, without the program name: nothing makes a
-  // new document (settings, target folder, capture), a file name opens that file instead.
+  // new document (settings, target folder, capture), a file name opens that file instead, and
+  // kStartOption starts a run as soon as the program is up.
   // False when the program cannot start; the reason has been shown.
   bool InitInstance(const QStringList& arguments);
   void OnAppAbout();
@@ -56,6 +57,7 @@ class CWatchpostApp : public framework::CCmdTarget, public WatchpostShell {
   void enableControlPanel() override;
 
   static constexpr std::size_t kRecentFiles = 4;
+  static constexpr const char* kStartOption = "--start";
 
  private:
   camera::CaptureService& service_;

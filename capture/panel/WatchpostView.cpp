@@ -288,6 +288,13 @@ void CWatchpostView::OnTimer(int id) {
   StartOrStop(true);
 }
 
+void CWatchpostView::StartUnattended() {
+  defaultCompressorAccepted_ = true;
+  if (IsDlgButtonChecked(IDC_START)) return;
+  CheckDlgButton(IDC_START, true);
+  StartOrStop(true);
+}
+
 void CWatchpostView::OnPeekHide() { frame_.Peek(); }
 
 void CWatchpostView::OnProfile() {

@@ -41,6 +41,9 @@ class CWatchpostView : public framework::CFormView {
   void OnProfile();
   // The restart timer starts the next run; any other timer is not ours.
   void OnTimer(int id);
+  // A run asked for on the command line: it starts at once, and neither it nor the automatic
+  // restarts after it ask about the default compressor (nobody may be there to answer).
+  void StartUnattended();
   // Clamps the three edits into their ranges, stores them and writes them back.
   void ReadPanelEdits();
 

@@ -233,5 +233,67 @@ TEST_F(RecordingTest, AKilledRecorderLeavesAReadableAviAndALogOfItsFrames) {
       << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
 }
 
+// The program itself, as a logout or `systemctl stop` ends it: SIGTERM closes it the way Exit
+// does, so the run in progress is finished, its log written whole and the settings saved.
+TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
+  const fs::path config = root_ / "config";
+  fs::create_directories(config / "Tamsford");
+  {
+    std::ofstream conf(config / "Tamsford" / "Corvane.conf");
+    conf << "[Settings]\nCurrentDirectory=" << folder_.string() << "\nInterval=100\n";
+  }
+  const std::string program = WATCHPOST_PATH;
+  std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
+                                          "XDG_CONFIG_HOME=" + config.string(),
+                                          "XDG_RUNTIME_DIR=" + root_.string(),
+                                          "CORVANE_CAMERAS=file:" + clip_};
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string text = *variable;
+    if (text.rfind("PATH=", 0) == 0 || text.rfind("HOME=", 0) == 0) environment.push_back(text);
+  }
+  std::vector<char*> envp;
+  for (std::string& text : environment) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args = {const_cast<char*>(program.c_str()), const_cast<char*>("--start"),
+                             nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, args.data(), envp.data()), 0);
+
+  const auto logLines = [&] {
+    const auto logs = Files(".log");
+    if (logs.empty()) return std::size_t{0};
+    return ParseLog(ReadFile(logs.begin()->second)).frameTimes.size();
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (logLines() < 4 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(logLines(), 4u) << "no run recorded";
+  kill(child, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  const auto avis = Files(".avi");
+  const auto logs = Files(".log");
+  ASSERT_EQ(avis.size(), 1u);
+  ASSERT_EQ(logs.size(), 1u);
+  const testing_support::AviProbe avi = testing_support::ProbeAvi(avis.begin()->second.string());
+  ASSERT_TRUE(avi.opened) << avi.error;
+  const ParsedLog log = ParseLog(ReadFile(logs.begin()->second));
+  EXPECT_TRUE(log.wellFormed);
+  EXPECT_NE(log.settings.find("Interval 100"), std::string::npos)
+      << "the settings close a finished log:\n" << log.settings;
+  EXPECT_TRUE(avi.frames.size() == log.frameTimes.size() ||
+              avi.frames.size() == log.frameTimes.size() + 1)
+      << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
+
+  const std::string saved = ReadFile(config / "Tamsford" / "Corvane.conf");
+  for (const char* key : {"Threshold=", "ZoneSet=", "PeekSize=", "PeekPosition="}) {
+    EXPECT_NE(saved.find(key), std::string::npos) << key << " not saved:\n" << saved;
+  }
+}
+
 }  // namespace
 }  // namespace watchpost
