@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth
+  appstream desktop-file-utils
   fonts-dejavu-core fonts-dejavu-extra
 )
 

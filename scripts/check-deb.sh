@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it through apt (which resolves its Depends), checks what
+# it put on the machine, starts Watchpost from it headless and ends it with SIGTERM, then
+# removes the package again. Also checks that `cmake --install` installs the same files.
+# Needs root or sudo. Usage: scripts/check-deb.sh [preset]   (ci by default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-ci}
+build=build/$preset
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "check-deb: run as root or install sudo" >&2; exit 1; }
+  as_root=(sudo)
+fi
+
+fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
+
+if dpkg-query -W -f='${Status}' corvane 2>/dev/null | grep -q "install ok installed"; then
+  fail "corvane is installed already; remove it first (this check removes it when done)"
+fi
+
+# What the package and `cmake --install` must install, and nothing else.
+expected_files=(
+  bin/watchpost
+  share/applications/watchpost.desktop
+  share/icons/hicolor/scalable/apps/watchpost.svg
+  share/metainfo/com.tamsford.watchpost.metainfo.xml
+)
+
+tmp=$(mktemp -d)
+installed=0
+cleanup() {
+  local rc=$?
+  if [ "$installed" -eq 1 ]; then
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get remove -y -qq corvane >/dev/null \
+      || { echo "check-deb: FAIL: apt-get remove corvane" >&2; rc=1; }
+  fi
+  rm -rf "$tmp"
+  exit "$rc"
+}
+trap cleanup EXIT
+
+# `make build` installs what is missing first: the validators come with the build dependencies,
+# dpkg-shlibdeps with build-essential.
+make build PRESET="$preset"
+rm -f "$build"/corvane_*.deb
+(cd "$build" && cpack -G DEB)
+debs=("$build"/corvane_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one corvane_*.deb in $build"
+deb=${debs[0]}
+
+echo "== $deb"
+dpkg-deb --info "$deb"
+
+# Depends: computed from the executable (libc6 and Qt Widgets are always among them) plus the
+# SVG plugins, which nothing links.
+depends=$(dpkg-deb --field "$deb" Depends)
+for dep in libc6 libqt6widgets6 libavcodec libqt6svg6; do
+  grep -q "\\b$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
+done
+[ "$(dpkg-deb --field "$deb" Package)" = corvane ] || fail "package name"
+
+# The package's files, and a prefix install's, are exactly the expected ones.
+want=$(printf '%s\n' "${expected_files[@]}" | sort)
+got=$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $NF}' | sed 's|^\./usr/||' | sort)
+[ "$got" = "$want" ] || fail "package files differ from the expected ones:
+$(diff <(echo "$want") <(echo "$got") || true)"
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+got=$(cd "$tmp/prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
+[ "$got" = "$want" ] || fail "cmake --install files differ from the expected ones:
+$(diff <(echo "$want") <(echo "$got") || true)"
+
+# The unpacked tree as a whole: the metainfo's launchable and icon must be found in it.
+dpkg-deb -x "$deb" "$tmp/tree"
+appstreamcli validate-tree --no-net "$tmp/tree"
+
+echo "== apt-get install $deb"
+installed=1
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "./$deb"
+
+for f in "${expected_files[@]}"; do [ -f "/usr/$f" ] || fail "/usr/$f missing"; done
+[ -x /usr/bin/watchpost ] || fail "/usr/bin/watchpost is not executable"
+cmp resources/icons/watchpost-128.svg /usr/share/icons/hicolor/scalable/apps/watchpost.svg \
+  || fail "installed icon is not the application icon"
+grep -qx "Icon=watchpost" /usr/share/applications/watchpost.desktop || fail "desktop Icon="
+# desktop-file-validate fails on errors only; its warnings and hints count here too.
+hints=$(desktop-file-validate /usr/share/applications/watchpost.desktop 2>&1) \
+  || fail "desktop-file-validate: $hints"
+[ -z "$hints" ] || fail "desktop-file-validate: $hints"
+appstreamcli validate --no-net /usr/share/metainfo/com.tamsford.watchpost.metainfo.xml
+
+echo "== /usr/bin/watchpost, ended by SIGTERM"
+mkdir -p "$tmp/home" "$tmp/runtime"
+chmod 700 "$tmp/runtime"
+HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_RUNTIME_DIR=$tmp/runtime \
+  QT_QPA_PLATFORM=offscreen CORVANE_CAMERAS=pattern /usr/bin/watchpost >"$tmp/out" 2>&1 &
+pid=$!
+sleep 3
+if ! kill -0 "$pid" 2>/dev/null; then
+  rc=0; wait "$pid" || rc=$?
+  cat "$tmp/out"
+  fail "watchpost ended by itself within 3 s (exit status $rc)"
+fi
+kill -TERM "$pid"
+rc=0; wait "$pid" || rc=$?
+cat "$tmp/out"
+[ "$rc" -eq 0 ] || fail "watchpost exited with status $rc after SIGTERM"
+# Exit saves the settings; so must SIGTERM.
+[ -s "$tmp/home/.config/Tamsford/Corvane.conf" ] || fail "no settings saved on SIGTERM"
+
+echo "check-deb: OK ($deb)"
