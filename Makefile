@@ -25,6 +25,7 @@ bench:
 	$(MAKE) build PRESET=ci
 	./build/ci/bench/detector_bench
 	./build/ci/bench/capture_bench
+	QT_QPA_PLATFORM=offscreen ./build/ci/bench/app_bench
 
 # libFuzzer needs clang; the fuzz build has a tree of its own.
 fuzz: deps

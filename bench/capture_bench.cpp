@@ -33,17 +33,16 @@
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
 #include "platform/video/FrameFormat.h"
+#include "bench/PreparedFrames.h"
 #include "tests/support/FrameLimit.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using bench::Frames;
+using bench::PreparedFramesDriver;
+using bench::ThreadCpuSeconds;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -103,11 +102,8 @@ void DeliverFrame(benchmark::State& state) {
 }
 BENCHMARK(DeliverFrame)->Name("DeliverFrame/TestPattern/640x480")->UseManualTime()->Iterations(150)->Unit(benchmark::kMicrosecond);
 
-// The frames of a hit: the moving object well inside the picture, sensor noise on, so that
-// every frame differs from the one before it. The ring wraps around: frame 0 follows the last,
-// which differs even more.
-constexpr int kHitFrames = 16;
-constexpr std::uint64_t kFirstHitFrame = 20;
+// The frames of a hit are the prepared pattern frames.
+constexpr int kHitFrames = bench::kPatternFrames;
 constexpr int kWarmUpHits = kHitFrames;
 constexpr std::uint32_t kPlaybackMicroSecPerFrame = 250000;  // Watchpost's default 4 per second
 
@@ -122,68 +118,6 @@ const HitSize kHitSizes[] = {{{640, 480, 24}, 128}, {{1600, 1024, 24}, 64}};
 std::string SizeName(const camera::FrameFormat& f) {
   return std::to_string(f.width) + "x" + std::to_string(f.height);
 }
-
-using Frames = std::vector<std::vector<std::uint8_t>>;
-
-// Rendered once per size: every repetition of every compressor gets the same frames.
-const Frames& HitFrames(const camera::FrameFormat& format) {
-  static std::map<std::pair<int, int>, Frames> rendered;
-  Frames& frames = rendered[{format.width, format.height}];
-  if (frames.empty()) {
-    frames.resize(kHitFrames);
-    for (int i = 0; i < kHitFrames; ++i) {
-      frames[i].resize(format.bytes());
-      camera::RenderTestPattern(camera::PatternSettings{}, kFirstHitFrame + i, format,
-                                frames[i].data());
-    }
-  }
-  return frames;
-}
-
-// A camera with the frames ready: every ask gets the next one at once, so nothing but the
-// work under test runs alongside (the test pattern would render on a thread of its own).
-class PreparedFramesDriver final : public camera::VideoDriver {
- public:
-  PreparedFramesDriver(camera::FrameFormat format, const Frames& frames)
-      : format_(format), frames_(frames) {}
-  std::string name() const override { return "prepared frames"; }
-  std::string version() const override { return "1"; }
-  bool connect(std::string&) override { return connected_ = true; }
-  void disconnect() override { connected_ = false; }
-  bool connected() const override { return connected_; }
-  camera::FrameFormat format() const override { return format_; }
-  std::vector<camera::FrameSize> frameSizes() const override {
-    return {{format_.width, format_.height}};
-  }
-  bool setFormat(const camera::FrameFormat& f, std::string& error) override {
-    if (f == format_) return true;
-    error = "fixed format";
-    return false;
-  }
-  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity,
-                                  std::uint64_t& sequence, camera::FrameFormat& format,
-                                  std::string& error) override {
-    const auto& frame = frames_[static_cast<std::size_t>(sequence % frames_.size())];
-    if (frame.size() > capacity) {
-      error = "frame too large";
-      return camera::FrameResult::Failed;
-    }
-    std::memcpy(into, frame.data(), frame.size());
-    ++sequence;
-    format = format_;
-    return camera::FrameResult::NewFrame;
-  }
-  std::vector<camera::DriverControl> controls() const override { return {}; }
-  bool setControl(std::uint32_t, int, const std::string&, std::string& error) override {
-    error = "no controls";
-    return false;
-  }
-
- private:
-  camera::FrameFormat format_;
-  const Frames& frames_;
-  bool connected_ = false;
-};
 
 // The detector reaches the window through the service: timing singleFrame here splits the
 // callback into its detection pass and the append it calls.
@@ -224,7 +158,7 @@ double WriteLogLine(int fd, int frameNumber) {
 // Wall time: that is what holds up the next frame.
 void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameFormat format) {
   std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(std::make_unique<PreparedFramesDriver>(format, HitFrames(format)));
+  drivers.push_back(std::make_unique<PreparedFramesDriver>(format, bench::PatternFrames(format)));
   TimedCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
   const auto window = service.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, nullptr, 0);
   camera::CaptureWidget* widget = service.widget(window);
@@ -328,7 +262,7 @@ int DumpFrames(const std::filesystem::path& dir) {
     const std::filesystem::path path = dir / ("pattern-" + SizeName(format) + ".bgr");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const std::size_t row = static_cast<std::size_t>(format.width) * 3;
-    for (const auto& frame : HitFrames(format)) {
+    for (const auto& frame : bench::PatternFrames(format)) {
       for (int y = format.height - 1; y >= 0; --y) {
         out.write(reinterpret_cast<const char*>(frame.data() + y * row),
                   static_cast<std::streamsize>(row));
