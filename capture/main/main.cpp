@@ -7,8 +7,10 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/QtProfileStore.h"
 #include "platform/framework/TerminationSignals.h"
+#include "platform/shell/WindowPlatform.h"
 
 int main(int argc, char** argv) {
+  shell::PreferXcbOnWayland();
   QApplication application(argc, argv);
   QApplication::setApplicationName("Corvane");
   QApplication::setApplicationDisplayName("Corvane");

@@ -1,10 +1,12 @@
 #include "platform/camera/drivers/V4l2Driver.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <libv4l2.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,11 +40,26 @@ bool WrapNode(NodeFd& node, std::string& error) {
   return true;
 }
 
+// What to do when the device may not be opened: cameras belong to a group (usually "video")
+// whose members may use them.
+std::string PermissionAdvice(const std::string& path) {
+  std::string groupName = "video";
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0) {
+    const struct group* entry = ::getgrgid(status.st_gid);
+    if (entry != nullptr && entry->gr_name != nullptr) groupName = entry->gr_name;
+  }
+  return "Only members of the group \"" + groupName + "\" may use this camera: add your user "
+         "with \"sudo usermod -aG " + groupName + " $USER\", then log out and in again.";
+}
+
 // Opens a node and checks it is a capture device; `info` gets what QUERYCAP said.
 NodeFd OpenNode(const std::string& path, V4l2DeviceInfo& info) {
   NodeFd node(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
   if (node.get() < 0) {
-    info.error = path + ": " + ErrnoText(errno);
+    const int openError = errno;
+    info.error = path + ": " + ErrnoText(openError);
+    if (openError == EACCES || openError == EPERM) info.error += ". " + PermissionAdvice(path);
     return {};
   }
   v4l2_capability caps{};
