@@ -70,8 +70,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
     return 2;
   }
-  gFolder = QDir(QString::fromLocal8Bit(argv[1]));
-  gFolder.mkpath(".");
+  // Absolute: the program makes its target folder the current directory.
+  gFolder = QDir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+  if (!QDir().mkpath(gFolder.absolutePath())) {
+    std::fprintf(stderr, "cannot make %s\n", qPrintable(gFolder.absolutePath()));
+    return 2;
+  }
   QApplication::setApplicationDisplayName("Corvane");
 
   framework::MemoryProfileStore profile;

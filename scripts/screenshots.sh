@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Draws Watchpost offscreen on the test pattern into the user guide's pictures (docs/screenshots/),
+# with a throw-away home folder so that nothing of the user's settings or videos is touched.
+#   bash scripts/screenshots.sh [OUTPUT_FOLDER]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-docs/screenshots}"
+make build PRESET=dev >/dev/null
+home="$(mktemp -d)"
+trap 'rm -rf "$home"' EXIT
+HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home" CORVANE_CAMERAS=pattern \
+  QT_QPA_PLATFORM=offscreen ./build/dev/tools/screenshots/watchpost_screenshots "$out" \
+  2> >(grep -v 'does not support' >&2)
