@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QThread>
 
 #include "capture/frame/PeekWindowDlg.h"
 #include "capture/panel/WatchpostView.h"
@@ -196,11 +197,24 @@ void CMainFrame::SetMessageText(const std::string& text) {
   if (statusBar_ != nullptr) statusBar_->SetPaneText(0, text, true);
 }
 
-void CMainFrame::PostQuitMessage(int exitCode) {
+namespace {
+// Like a quit message, it waits in the queue for the program's event loop: events processed
+// before that loop runs (start-up) must not swallow it.
+void PostExit(int exitCode) {
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
+      QCoreApplication::instance(),
+      [exitCode] {
+        if (QThread::currentThread()->loopLevel() == 0) {
+          PostExit(exitCode);
+        } else {
+          QCoreApplication::exit(exitCode);
+        }
+      },
       Qt::QueuedConnection);
 }
+}  // namespace
+
+void CMainFrame::PostQuitMessage(int exitCode) { PostExit(exitCode); }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   event->accept();

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -325,6 +326,18 @@ TEST_F(WatchpostAppTest, ProfileDisablesThePanelUntilTheAnalysisEnablesIt) {
   EXPECT_FALSE(View().isEnabled());
   app_->enableControlPanel();
   EXPECT_TRUE(View().isEnabled());
+}
+
+TEST_F(WatchpostAppTest, ADriverThatFailedAtStartEndsTheProgramWithExitCode1) {
+  service_.setConnectFails(true, "The camera is gone.");
+  {
+    ModalScript script;
+    script.expectMessage("The camera is gone.");
+    Start();
+  }
+  EXPECT_EQ(Doc().driverError, 1);
+  QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });  // should it never end
+  EXPECT_EQ(QCoreApplication::exec(), 1);
 }
 
 // --- the trigger zone editor
