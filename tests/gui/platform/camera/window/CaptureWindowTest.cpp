@@ -367,5 +367,39 @@ TEST_F(CaptureWindowTest, AFullDiskIsReportedWithTheReason) {
       << errors_.back().text;
 }
 
+// The program docks the window beside its controls and detaches it into a small window of its
+// own; sizes it computed below zero must do no harm.
+TEST_F(CaptureWindowTest, TheWindowDocksDetachesAndTakesNoSizeBelowZero) {
+  QWidget frame;
+  frame.resize(400, 300);
+  QWidget sibling(&frame);
+  CaptureWidget* widget = service_->widget(window_);
+  ASSERT_EQ(service_->setParentWindow(window_, &frame), 1);
+  EXPECT_EQ(widget->parentWidget(), &frame);
+  EXPECT_EQ(frame.children().indexOf(widget), frame.children().indexOf(&sibling) - 1)
+      << "below its siblings, so that they get the mouse over it";
+  EXPECT_TRUE(widget->isVisibleTo(&frame));
+  service_->setWindowPos(window_, 140, 3, -134, -19);
+  EXPECT_EQ(widget->geometry(), QRect(140, 3, 0, 0));
+  service_->setWindowPos(window_, 140, 3, 256, 197);
+  int width = 0, height = 0;
+  EXPECT_EQ(service_->getClientSize(window_, &width, &height), 1);
+  EXPECT_EQ(QSize(width, height), QSize(256, 197));
+
+  ASSERT_EQ(service_->setParentWindow(window_, nullptr), 1);
+  EXPECT_TRUE(widget->isWindow());
+  EXPECT_TRUE(widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(widget->windowFlags().testFlag(Qt::FramelessWindowHint));
+  service_->setWindowPos(window_, 0, 0, 0, -5);
+  EXPECT_EQ(widget->size(), QSize(1, 1));
+
+  ASSERT_EQ(service_->setParentWindow(window_, &frame), 1);  // docked again
+  EXPECT_FALSE(widget->isWindow());
+  const CaptureWindowRef gone(service_.get(), 99);
+  EXPECT_EQ(gone.getClientSize(&width, &height), 0);
+  EXPECT_EQ(QSize(width, height), QSize(0, 0));
+  EXPECT_EQ(gone.setWindowPos(0, 0, 10, 10), 0);
+}
+
 }  // namespace
 }  // namespace camera
