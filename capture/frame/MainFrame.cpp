@@ -54,7 +54,8 @@ CMainFrame::CMainFrame(framework::ProfileStore& profile, framework::CommandRoute
       profile_(profile),
       router_(router),
       client_(new Client(*this)),
-      icon_([this](shell::NotificationIcon::Mouse mouse) { OnTrayNotify(mouse); }) {
+      icon_([this](shell::NotificationIcon::Mouse mouse) { OnTrayNotify(mouse); },
+            "Restore Corvane") {
   LoadPeekValues(profile_, peek);
   setWindowIcon(framework::LoadIcon(res::kMainIconPath));
   registerCommands();
@@ -98,10 +99,14 @@ void CMainFrame::OnTitleChanged(const std::string& title) {
   setWindowTitle(QString::fromStdString(title + " - Corvane"));
 }
 
-void CMainFrame::resizeEvent(QResizeEvent*) {
+void CMainFrame::resizeEvent(QResizeEvent*) { LayOutFrame(); }
+
+void CMainFrame::LayOutFrame() {
   const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
   if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, width(), menuHeight);
   client_->setGeometry(0, menuHeight, width(), std::max(height() - menuHeight, 0));
+  // A hidden window gets its size changes only when shown; what is inside is laid out now.
+  if (!isVisible()) LayOutClient();
 }
 
 void CMainFrame::LayOutClient() {
@@ -121,8 +126,10 @@ void CMainFrame::OnSize(int sizeType, int cx, int cy) {
   if (document_ == nullptr || view_ == nullptr) return;
   LayOutClient();
   if (sizeType != SIZE_RESTORED && sizeType != SIZE_MAXIMIZED) return;
-  view_->setParent(client_);
-  view_->show();
+  if (view_->parentWidget() != client_) {
+    view_->setParent(client_);
+    view_->show();
+  }
   const camera::CaptureWindowRef& capture = document_->captureRef();
   capture.setParentWindow(client_);
   // Sizes below zero (a frame shrunk to nothing) are the capture service's to make harmless.
@@ -175,7 +182,8 @@ void CMainFrame::OnTrayNotify(shell::NotificationIcon::Mouse mouse) {
     case shell::NotificationIcon::Mouse::DoubleClick:
       iconShown = 0;
       icon_.remove();
-      setGeometry(kRestoredGeometry);
+      MoveFrame(kRestoredGeometry.x(), kRestoredGeometry.y(), kRestoredGeometry.width(),
+                kRestoredGeometry.height());
       show();
       raise();
       activateWindow();
@@ -191,6 +199,7 @@ void CMainFrame::OnPeekWindowSettings() { RunPeekWindowSettings(peek, this); }
 void CMainFrame::MoveFrame(int x, int y, int width, int height) {
   move(x, y);
   resize(width, height);
+  LayOutFrame();
 }
 
 void CMainFrame::SetMessageText(const std::string& text) {

@@ -83,6 +83,8 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   class Client;
 
   void registerCommands();
+  // The menu bar and the client area; then LayOutClient.
+  void LayOutFrame();
   void LayOutClient();
   // The common steps of Hide and Peek: the frame goes, the capture window stays as a window
   // of its own.

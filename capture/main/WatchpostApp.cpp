@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <ctime>
 
 #include "capture/frame/MainFrame.h"
@@ -27,6 +28,7 @@ CWatchpostApp::~CWatchpostApp() {
   // as the frame takes it down still reports through the document.
   std::unique_ptr<CMainFrame> frame = std::move(frame_);
   view_ = nullptr;
+  if (document_) document_->BeginClosing();
   router_.setChain({document_.get(), this});
   frame.reset();
   document_.reset();
@@ -42,8 +44,17 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
   router_.setChain({view_, document_.get(), frame_.get(), this});
   frame_->SetActiveView(document_.get(), view_);
 
-  QStringList files = arguments;
-  const bool startRun = files.removeAll(QString::fromLatin1(kStartOption)) > 0;
+  QStringList files;
+  bool startRun = false;
+  for (const QString& argument : arguments) {
+    if (argument == QString::fromLatin1(kStartOption)) {
+      startRun = true;
+    } else if (argument.startsWith('-')) {
+      std::fprintf(stderr, "watchpost: unknown option %s (ignored)\n", qPrintable(argument));
+    } else {
+      files.push_back(argument);
+    }
+  }
   bool opened = false;
   if (files.isEmpty()) {
     opened = document_->OnNewDocument();

@@ -20,19 +20,28 @@ int main(int argc, char** argv) {
 
   framework::QtProfileStore profile("Corvane");
   camera::QtCaptureService service(watchpost::MotionDetector::kStoreBytes);
+  // A logout, a service stop or Ctrl+C closes the program the way Exit does: a run in progress
+  // is finished, its log written and the settings saved. The watcher outlives the program's
+  // objects, so that a second signal cannot cut that short.
+  bool quitRequested = false;
+  watchpost::CWatchpostApp* running = nullptr;
+  framework::TerminationSignals terminationSignals([&](int) {
+    quitRequested = true;
+    if (running != nullptr && running->mainFrame() != nullptr) running->mainFrame()->close();
+  });
+  if (!terminationSignals.ok()) {
+    framework::AppMessageBox(nullptr, "Corvane cannot watch for the end of the session: " +
+                                          terminationSignals.error());
+  }
   int exitCode = 1;
   {
     watchpost::CWatchpostApp app(service, profile);
-    // A logout, a service stop or Ctrl+C closes the program the way Exit does: a run in
-    // progress is finished, its log written and the settings saved.
-    framework::TerminationSignals terminationSignals([&app](int) {
-      if (app.mainFrame() != nullptr) app.mainFrame()->close();
-    });
-    if (!terminationSignals.ok()) {
-      framework::AppMessageBox(nullptr, "Corvane cannot watch for the end of the session: " +
-                                            terminationSignals.error());
+    running = &app;
+    if (app.InitInstance(QApplication::arguments().mid(1))) {
+      // A signal that came during start-up (a dialog's own loop took the close) still ends it.
+      exitCode = quitRequested ? 0 : QApplication::exec();
     }
-    if (app.InitInstance(QApplication::arguments().mid(1))) exitCode = QApplication::exec();
+    running = nullptr;
   }
   return exitCode;
 }

@@ -1,10 +1,13 @@
 #include "capture/session/WatchpostDoc.h"
 
+#include <fcntl.h>
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -12,6 +15,7 @@
 #include "capture/naming/FileNamingDlg.h"
 #include "capture/session/SessionDialogs.h"
 #include "platform/base/Text.h"
+#include "platform/base/UniqueFd.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/video/Ffmpeg.h"
 #include "resources/WatchpostCommands.h"
@@ -64,6 +68,7 @@ CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::Profile
 }
 
 CWatchpostDoc::~CWatchpostDoc() {
+  closing_ = true;
   captureRef_.singleFrameClose();
   captureRef_.driverDisconnect();
   // The window may outlive the document; nothing of it may call back into a document gone.
@@ -193,6 +198,13 @@ bool CWatchpostDoc::SetUpCapture() {
 }
 
 bool CWatchpostDoc::OnOpenDocument(const std::string& path) {
+  const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) {
+    const std::string reason = base::ErrnoText(errno);
+    MessageBox("Cannot open " + path + ": " + reason, "Corvane",
+               framework::MB_OK | framework::MB_ICONEXCLAMATION);
+    return false;
+  }
   pathName_ = path;
   SetTitle(std::filesystem::path(path).filename().string());
   return true;
@@ -387,6 +399,10 @@ camera::LRESULT CWatchpostDoc::ErrorCallback(camera::CaptureWindowHandle, int id
 }
 
 int CWatchpostDoc::MessageBox(const std::string& text, const char* caption, unsigned type) {
+  if (closing_) {
+    std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+    return framework::IDOK;
+  }
   return framework::MessageBox(shell_.mainWindow(), text, caption, type);
 }
 

@@ -82,6 +82,10 @@ class CWatchpostDoc : public framework::CDocument,
   camera::LRESULT StatusCallback(camera::CaptureWindowHandle window, int id, const char* text);
   camera::LRESULT ErrorCallback(camera::CaptureWindowHandle window, int id, const char* text);
 
+  // The program is ending: windows are being taken down and nobody may be there to answer, so
+  // failures from here on go to the standard error stream instead of message boxes.
+  void BeginClosing() { closing_ = true; }
+
   // A run's AVI is open for single-frame capture (detecting or paused).
   bool runOpen() const { return runOpen_; }
   const std::string& title() const { return title_; }
@@ -128,6 +132,7 @@ class CWatchpostDoc : public framework::CDocument,
   bool runOpen_ = false;
   bool logFailureShown_ = false;  // one box per run
   bool settingsLoaded_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace watchpost

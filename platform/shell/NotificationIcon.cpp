@@ -1,6 +1,7 @@
 #include "platform/shell/NotificationIcon.h"
 
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -21,6 +22,8 @@ class NotificationIcon::StandIn : public QWidget {
         owner_(owner),
         icon_(icon) {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Never activated, and the program's other windows are hidden: tips must show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setMouseTracking(true);
     setFixedSize(kStandInPixels, kStandInPixels);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -46,8 +49,9 @@ class NotificationIcon::StandIn : public QWidget {
   QIcon icon_;
 };
 
-NotificationIcon::NotificationIcon(std::function<void(Mouse)> onMouse, QObject* parent)
-    : QObject(parent), onMouse_(std::move(onMouse)) {
+NotificationIcon::NotificationIcon(std::function<void(Mouse)> onMouse, std::string restoreText,
+                                   QObject* parent)
+    : QObject(parent), onMouse_(std::move(onMouse)), restoreText_(std::move(restoreText)) {
   tipRefresh_.setInterval(kTipRefreshMs);
   connect(&tipRefresh_, &QTimer::timeout, this, [this] { onMouse_(Mouse::Move); });
 }
@@ -68,6 +72,12 @@ void NotificationIcon::add(const QIcon& icon) {
             [this](QSystemTrayIcon::ActivationReason reason) {
               if (reason == QSystemTrayIcon::DoubleClick) doubleClicked();
             });
+    // Some notification areas (StatusNotifierItem hosts) never report a double-click: the
+    // icon's menu offers the same.
+    trayMenu_ = std::make_unique<QMenu>();
+    QObject::connect(trayMenu_->addAction(QString::fromStdString(restoreText_)), &QAction::triggered,
+                     this, [this] { doubleClicked(); });
+    trayIcon_->setContextMenu(trayMenu_.get());
     trayIcon_->show();
     tipRefresh_.start();
   } else {
@@ -88,6 +98,7 @@ void NotificationIcon::setTip(const std::string& tip) {
 void NotificationIcon::remove() {
   tipRefresh_.stop();
   trayIcon_.reset();
+  trayMenu_.reset();
   standIn_.reset();
   shown_ = false;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class QMenu;
 class QSystemTrayIcon;
 class QWidget;
 
@@ -22,7 +23,10 @@ class NotificationIcon : public QObject {
   enum class Mouse { Move, DoubleClick };
   // `onMouse` hears the mouse over the icon. The tray hosts read the tip themselves whenever
   // they show it, so while a tray icon is shown a Move comes every second to keep it current.
-  explicit NotificationIcon(std::function<void(Mouse)> onMouse, QObject* parent = nullptr);
+  // Not every notification area tells a double-click: the tray icon also has a menu with one
+  // item, `restoreText`, that counts as one.
+  NotificationIcon(std::function<void(Mouse)> onMouse, std::string restoreText,
+                   QObject* parent = nullptr);
   ~NotificationIcon() override;
   NotificationIcon(const NotificationIcon&) = delete;
   NotificationIcon& operator=(const NotificationIcon&) = delete;
@@ -45,7 +49,9 @@ class NotificationIcon : public QObject {
   // handling, so that the handler may remove the icon at once.
   void doubleClicked();
 
+  std::string restoreText_;
   std::unique_ptr<QSystemTrayIcon> trayIcon_;
+  std::unique_ptr<QMenu> trayMenu_;
   std::unique_ptr<QWidget> standIn_;
   QTimer tipRefresh_;
   std::string tip_;

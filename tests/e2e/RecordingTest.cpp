@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -233,6 +234,31 @@ TEST_F(RecordingTest, AKilledRecorderLeavesAReadableAviAndALogOfItsFrames) {
       << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
 }
 
+// What the RIFF structure says of an AVI that was closed properly: the outer size matches the
+// file, the index is there, and the main header counts every frame.
+struct RiffFacts {
+  bool sizeMatches = false;
+  bool hasIndex = false;
+  std::uint32_t totalFrames = 0;
+};
+
+RiffFacts ReadRiff(const fs::path& path) {
+  const std::string bytes = ReadFile(path);
+  const auto u32 = [&](std::size_t at) {
+    std::uint32_t v = 0;
+    if (at + 4 <= bytes.size()) std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+  };
+  RiffFacts facts;
+  if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0) return facts;
+  facts.sizeMatches = u32(4) + 8u == bytes.size();
+  facts.hasIndex = bytes.find("idx1") != std::string::npos;
+  if (const std::size_t avih = bytes.find("avih"); avih != std::string::npos) {
+    facts.totalFrames = u32(avih + 8 + 16);  // after the id, the size and four fields
+  }
+  return facts;
+}
+
 // The program itself, as a logout or `systemctl stop` ends it: SIGTERM closes it the way Exit
 // does, so the run in progress is finished, its log written whole and the settings saved.
 TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
@@ -288,6 +314,10 @@ TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
   EXPECT_TRUE(avi.frames.size() == log.frameTimes.size() ||
               avi.frames.size() == log.frameTimes.size() + 1)
       << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
+  const RiffFacts riff = ReadRiff(avis.begin()->second);
+  EXPECT_TRUE(riff.sizeMatches) << "the AVI was not closed";
+  EXPECT_TRUE(riff.hasIndex) << "the AVI has no index";
+  EXPECT_EQ(riff.totalFrames, avi.frames.size());
 
   const std::string saved = ReadFile(config / "Tamsford" / "Corvane.conf");
   for (const char* key : {"Threshold=", "ZoneSet=", "PeekSize=", "PeekPosition="}) {

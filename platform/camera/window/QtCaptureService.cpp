@@ -238,7 +238,8 @@ LRESULT QtCaptureService::drawEtchedRect(CaptureWindowHandle window, int x1, int
 LRESULT QtCaptureService::setParentWindow(CaptureWindowHandle window, QWidget* parent) {
   return OnWidget(window, [&](CaptureWidget& w) {
     if (parent != nullptr) {
-      w.setParent(parent);
+      // Taking a widget from its parent hides it and takes its focus: only when it moves.
+      if (w.parentWidget() != parent || w.isWindow()) w.setParent(parent);
       w.lower();
     } else {
       w.setParent(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);

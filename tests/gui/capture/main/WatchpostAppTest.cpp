@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -132,6 +133,16 @@ TEST_F(WatchpostAppTest, StartsIdleWithTheStoredSettingsInThePanel) {
   EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Corvane");
   EXPECT_EQ(Frame().statusBar()->GetPaneText(0), "Waiting");
   EXPECT_EQ(Frame().pos(), QPoint(80, 60));
+  // The capture window was first placed over the view right of the panel, then docked.
+  const auto places = service_.calls();
+  std::vector<std::vector<long long>> positions;
+  for (const Call& call : places) {
+    if (call.op == "setWindowPos") positions.push_back(call.args);
+  }
+  ASSERT_GE(positions.size(), 2u);
+  EXPECT_EQ(positions[0], (std::vector<long long>{140, 0, View().width() - 140, View().height()}));
+  const int cx = Frame().clientWindow()->width(), cy = Frame().clientWindow()->height();
+  EXPECT_EQ(positions.back(), (std::vector<long long>{140, 3, cx - 144, cy - 24}));
 }
 
 TEST_F(WatchpostAppTest, AStoredScaleOutsideTheThreeChecksNoScaleButton) {
@@ -489,14 +500,23 @@ TEST_F(WatchpostAppTest, SetUpCommandsWaitWhileARunDetects) {
 
 TEST_F(WatchpostAppTest, ARecordingNamedOnTheCommandLineOpensWithoutCapture) {
   profile_.seedInt("Settings", "Threshold", 1234);
-  Start({"/recordings/WTV0103050907.log"});
+  const std::string log = (temp_.path() / "WTV0103050907.log").string();
+  std::ofstream(log) << "Frame# 1\r\n";
+  Start({"--unknown", QString::fromStdString(log)});
   EXPECT_EQ(Frame().windowTitle().toStdString(), "WTV0103050907.log - Corvane");
   EXPECT_EQ(service_.count("driverConnect"), 0u);
   EXPECT_EQ(service_.count("createCaptureWindow"), 0u);
   app_.reset();
   EXPECT_EQ(profile_.GetProfileInt("Settings", "Threshold", 0), 1234) << "defaults written back";
-  EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""),
-            "/recordings/WTV0103050907.log");
+  EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""), log);
+}
+
+TEST_F(WatchpostAppTest, AFileThatCannotBeOpenedEndsTheStart) {
+  const std::string missing = (temp_.path() / "gone.log").string();
+  app_ = std::make_unique<CWatchpostApp>(service_, profile_);
+  ModalScript script;
+  script.expectMessage("Cannot open " + missing + ": No such file or directory");
+  EXPECT_FALSE(app_->InitInstance({QString::fromStdString(missing)}));
 }
 
 TEST_F(WatchpostAppTest, ExitFinishesTheRunAndSavesEverything) {
@@ -534,7 +554,8 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   ASSERT_NE(icon, nullptr) << "the offscreen desktop has no notification area";
   QTest::mouseDClick(icon, Qt::LeftButton);
   QTRY_VERIFY(Frame().isVisible());
-  EXPECT_EQ(Frame().geometry(), CMainFrame::kRestoredGeometry);
+  EXPECT_EQ(Frame().pos(), CMainFrame::kRestoredGeometry.topLeft());
+  EXPECT_EQ(Frame().size(), CMainFrame::kRestoredGeometry.size());
   EXPECT_EQ(Frame().iconShown, 0);
   EXPECT_FALSE(Frame().notificationIcon().isShown());
   EXPECT_EQ(service_.parentWindow(), Frame().clientWindow());

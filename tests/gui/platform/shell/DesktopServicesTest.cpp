@@ -77,10 +77,12 @@ TEST(WindowPlatformTest, AWaylandSessionWithXWaylandRunsOnXcbUnlessTheUserChose)
 TEST(NotificationIconTest, TheStandInCarriesTheTipAndTheDoubleClickMayRemoveIt) {
   std::vector<NotificationIcon::Mouse> heard;
   NotificationIcon* self = nullptr;
-  NotificationIcon icon([&](NotificationIcon::Mouse mouse) {
-    heard.push_back(mouse);
-    if (mouse == NotificationIcon::Mouse::DoubleClick) self->remove();  // as the restore does
-  });
+  NotificationIcon icon(
+      [&](NotificationIcon::Mouse mouse) {
+        heard.push_back(mouse);
+        if (mouse == NotificationIcon::Mouse::DoubleClick) self->remove();  // as a restore does
+      },
+      "Restore");
   self = &icon;
   EXPECT_FALSE(icon.isShown());
   icon.remove();  // harmless without an icon
@@ -91,6 +93,7 @@ TEST(NotificationIconTest, TheStandInCarriesTheTipAndTheDoubleClickMayRemoveIt) 
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(window->testAttribute(Qt::WA_AlwaysShowToolTips)) << "it is never the active window";
   EXPECT_EQ(icon.tip(), "") << "a new icon has no tip until the mouse comes";
   icon.setTip("Untitled\nCapturing");
   EXPECT_EQ(window->toolTip().toStdString(), "Untitled\nCapturing");
