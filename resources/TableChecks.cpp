@@ -2,6 +2,7 @@
 // and no two controls of one dialog share a number.
 #include <span>
 
+#include "resources/TemplateChecks.h"
 #include "resources/WatchpostDialogs.h"
 #include "resources/WatchpostMenus.h"
 #include "resources/WatchpostStrings.h"
@@ -9,37 +10,8 @@
 namespace watchpost::res {
 namespace {
 
-constexpr bool ControlsInside(const framework::DialogTemplate& dialog) {
-  for (const framework::ControlTemplate& c : dialog.controls) {
-    if (c.x < 0 || c.y < 0 || c.x + c.w > dialog.w || c.y + c.h > dialog.h) return false;
-  }
-  return true;
-}
-
-constexpr bool IdsUnique(const framework::DialogTemplate& dialog) {
-  const auto controls = dialog.controls;
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    for (std::size_t j = i + 1; j < controls.size(); ++j) {
-      if (controls[i].id != framework::IDC_STATIC && controls[i].id == controls[j].id) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-constexpr bool StringIdsUnique(std::span<const framework::StringResource> strings) {
-  for (std::size_t i = 0; i < strings.size(); ++i) {
-    for (std::size_t j = i + 1; j < strings.size(); ++j) {
-      if (strings[i].id == strings[j].id) return false;
-    }
-  }
-  return true;
-}
-
-constexpr bool Sound(const framework::DialogTemplate& dialog) {
-  return ControlsInside(dialog) && IdsUnique(dialog);
-}
+using resources_check::Sound;
+using resources_check::StringIdsUnique;
 
 static_assert(Sound(kAboutDialog));
 static_assert(Sound(kWatchpostForm));

@@ -17,6 +17,8 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolButton>
+#include <QKeyEvent>
 #include <QValidator>
 
 #include <algorithm>
@@ -24,9 +26,88 @@
 
 #include "platform/framework/DataExchange.h"
 #include "platform/framework/Icons.h"
+#include "platform/framework/TrackbarCodes.h"
 
 namespace framework {
 namespace {
+
+// Two arrows beside an edit that count its number up and down within 0 to 100; the edit's Up
+// and Down keys do the same.
+class UpDownControl : public QWidget {
+ public:
+  static constexpr int kMinimum = 0, kMaximum = 100;
+
+  explicit UpDownControl(QWidget* host) : QWidget(host) {
+    auto* up = new QToolButton(this);
+    auto* down = new QToolButton(this);
+    up->setArrowType(Qt::UpArrow);
+    down->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {up, down}) {
+      b->setAutoRepeat(true);
+      b->setFocusPolicy(Qt::NoFocus);
+    }
+    QObject::connect(up, &QToolButton::clicked, this, [this] { step(1); });
+    QObject::connect(down, &QToolButton::clicked, this, [this] { step(-1); });
+    up_ = up;
+    down_ = down;
+  }
+
+  void attach(QLineEdit* buddy) {
+    buddy_ = buddy;
+    if (buddy_ != nullptr) buddy_->installEventFilter(this);
+  }
+  // Fills the right end of the buddy, which gives up that room.
+  void placeBesideBuddy() {
+    if (buddy_ == nullptr) return;
+    const QRect edit = buddy_->geometry();
+    const int width = std::max(edit.height() * 3 / 4, 10);
+    buddy_->setGeometry(edit.adjusted(0, 0, -width, 0));
+    setGeometry(edit.right() - width + 1, edit.top(), width, edit.height());
+  }
+  void step(int delta) {
+    if (buddy_ == nullptr || !buddy_->isEnabled()) return;
+    bool ok = false;
+    const int value = buddy_->text().trimmed().toInt(&ok);
+    const int next = std::clamp(ok ? value + delta : kMinimum, kMinimum, kMaximum);
+    buddy_->setText(QString::number(next));
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    const int half = height() / 2;
+    up_->setGeometry(0, 0, width(), half);
+    down_->setGeometry(0, half, width(), height() - half);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        step(key == Qt::Key_Up ? 1 : -1);
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  QToolButton* up_ = nullptr;
+  QToolButton* down_ = nullptr;
+  QLineEdit* buddy_ = nullptr;
+};
+
+// A slider's action as the trackbar notification it stands for; -1 for none.
+int TrackbarCode(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: return TB_LINEUP;
+    case QAbstractSlider::SliderSingleStepAdd: return TB_LINEDOWN;
+    case QAbstractSlider::SliderPageStepSub: return TB_PAGEUP;
+    case QAbstractSlider::SliderPageStepAdd: return TB_PAGEDOWN;
+    case QAbstractSlider::SliderMove: return TB_THUMBTRACK;
+    case QAbstractSlider::SliderToMinimum: return TB_TOP;
+    case QAbstractSlider::SliderToMaximum: return TB_BOTTOM;
+    default: return -1;
+  }
+}
 
 int CharCount(const QString& text) {
   return static_cast<int>(
@@ -254,6 +335,10 @@ DialogItems::DialogItems(QWidget& host, std::span<const ControlTemplate> control
       if (buttons == nullptr) buttons = new QButtonGroup(&host_);
       buttons->addButton(static_cast<QAbstractButton*>(widget));
     }
+    if (auto* upDown = dynamic_cast<UpDownControl*>(widget); upDown && !controls_.empty()) {
+      upDown->attach(qobject_cast<QLineEdit*>(controls_.back().widget));
+      upDown->placeBesideBuddy();
+    }
     if (control.id != IDC_STATIC) byId_.emplace(control.id, controls_.size());
     controls_.push_back({&control, widget, group});
   }
@@ -378,16 +463,28 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
       bar->setTextVisible(false);
       return bar;
     }
+    case ControlKind::UpDown:
+      return new UpDownControl(host);
     case ControlKind::Trackbar: {
       auto* slider = new QSlider(Qt::Horizontal, host);
       slider->setRange(0, 100);
       slider->setTickPosition(QSlider::NoTicks);
       slider->setFocusPolicy(Qt::StrongFocus);
       // Fired for the user's moves only, with the slider already at its new place.
-      QObject::connect(slider, &QAbstractSlider::actionTriggered, context, [this, id, slider] {
-        // The value follows the position only after this signal; make them agree first.
-        slider->setValue(slider->sliderPosition());
-        runHandler(scrollHandlers_, id);
+      QObject::connect(slider, &QAbstractSlider::actionTriggered, context,
+                       [this, id, slider](int action) {
+                         // The value follows the position only after this signal; make them
+                         // agree first.
+                         slider->setValue(slider->sliderPosition());
+                         runHandler(scrollHandlers_, id);
+                         const int code = TrackbarCode(action);
+                         if (code < 0) return;
+                         runScrollCode(id, code);
+                         if (code != TB_THUMBTRACK) runScrollCode(id, TB_ENDTRACK);
+                       });
+      QObject::connect(slider, &QAbstractSlider::sliderReleased, context, [this, id] {
+        runScrollCode(id, TB_THUMBPOSITION);
+        runScrollCode(id, TB_ENDTRACK);
       });
       return slider;
     }
@@ -654,6 +751,17 @@ void DialogItems::OnListSelChange(int id, std::function<void()> handler) {
 
 void DialogItems::OnListDblClk(int id, std::function<void()> handler) {
   dblClkHandlers_[id] = std::move(handler);
+}
+
+void DialogItems::runScrollCode(int id, int code) {
+  const auto it = scrollCodeHandlers_.find(id);
+  if (it == scrollCodeHandlers_.end()) return;
+  const std::function<void(int)> handler = it->second;  // it may register another
+  handler(code);
+}
+
+void DialogItems::OnScrollCode(int id, std::function<void(int)> handler) {
+  scrollCodeHandlers_[id] = std::move(handler);
 }
 
 void DialogItems::OnScroll(int id, std::function<void()> handler) {

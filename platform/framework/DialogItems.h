@@ -103,6 +103,10 @@ class DialogItems {
   // The user moved a trackbar (dragging, keys, clicks beside the knob, the wheel); the position
   // read inside is the new one. Moving it from the program does not notify.
   void OnScroll(int id, std::function<void()> handler);
+  // The same moves with the trackbar notification code (TrackbarCodes.h), and the end of each
+  // move: TB_THUMBPOSITION then TB_ENDTRACK when a drag is let go, TB_ENDTRACK right after a
+  // step by key, click or wheel.
+  void OnScrollCode(int id, std::function<void(int code)> handler);
 
  protected:
   // Builds the controls on `host`, in template order, and gives it the dialog font.
@@ -128,6 +132,7 @@ class DialogItems {
   void clicked(int id);
   void editChanged(int id);
   void runHandler(const std::map<int, std::function<void()>>& handlers, int id);
+  void runScrollCode(int id, int code);
   void setEditText(int id, const QString& text);
 
   QWidget& host_;
@@ -142,6 +147,7 @@ class DialogItems {
   std::map<int, std::function<void()>> selChangeHandlers_;
   std::map<int, std::function<void()>> dblClkHandlers_;
   std::map<int, std::function<void()>> scrollHandlers_;
+  std::map<int, std::function<void(int)>> scrollCodeHandlers_;
   std::set<int> editsInHandler_;
   int transfers_ = 0;              // UpdateData calls running
   bool settingSelection_ = false;  // the program, not the user, is moving a list selection

@@ -21,6 +21,7 @@ enum class ControlKind {
   Icon,      // the icon its caption names (a file or resource path), or what SetDlgItemIcon gives
   Progress,  // a progress bar, range 0 to 100 until set
   Trackbar,  // a horizontal slider, range 0 to 100 until set
+  UpDown,    // arrows that count the number in the control before it up and down, 0 to 100
 };
 
 // Styles, with the values the resource tables use. Push buttons, check boxes, edits and list
@@ -45,6 +46,12 @@ inline constexpr std::uint32_t ES_READONLY = 0x0800;
 inline constexpr std::uint32_t ES_NUMBER = 0x2000;  // typing takes digits only
 inline constexpr std::uint32_t LBS_NOTIFY = 0x0001;  // accepted; list boxes always notify
 inline constexpr std::uint32_t LBS_SORT = 0x0002;    // ListAddString keeps the list sorted
+// Up-down controls: always attached to the control before them (an edit), at its right edge,
+// counting its number; the Up and Down keys in the edit count too.
+inline constexpr std::uint32_t UDS_SETBUDDYINT = 0x0002;  // accepted
+inline constexpr std::uint32_t UDS_ALIGNRIGHT = 0x0004;   // accepted
+inline constexpr std::uint32_t UDS_AUTOBUDDY = 0x0010;    // accepted
+inline constexpr std::uint32_t UDS_ARROWKEYS = 0x0020;    // accepted
 
 // One control: position and size in dialog units, caption in UTF-8 (null for none).
 struct ControlTemplate {

@@ -1,6 +1,7 @@
 #include "platform/framework/Menus.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/framework/FrameIds.h"
 #include "platform/framework/StatusBar.h"
 
 namespace framework {
@@ -53,6 +55,28 @@ void AddItems(QMenu& menu, std::span<const MenuItem> items, CommandRouter& route
     } else {
       AddCommand(*menu.addAction(QString::fromUtf8(item.caption)), item, router);
     }
+  }
+}
+
+constexpr const char* kRecentFileProperty = "framework_recentFile";
+
+void RefreshRecentFiles(QMenu& menu, QAction& placeholder, const RecentFileList& files,
+                        const std::function<void(const std::string&)>& open) {
+  for (QAction* action : menu.actions()) {
+    if (action->property(kRecentFileProperty).isValid()) {
+      menu.removeAction(action);
+      action->deleteLater();
+    }
+  }
+  placeholder.setVisible(files.files().empty());
+  int number = 0;
+  for (const std::string& path : files.files()) {
+    const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    auto* action = new QAction(QStringLiteral("&%1 %2").arg(++number).arg(name), &menu);
+    action->setProperty(kRecentFileProperty, QString::fromStdString(path));
+    action->setStatusTip(QString::fromStdString(path));
+    QObject::connect(action, &QAction::triggered, &menu, [open, path] { open(path); });
+    menu.insertAction(&placeholder, action);
   }
 }
 
@@ -173,6 +197,20 @@ QAction* FindMenuItem(const QMenuBar& bar, int id) {
     if (CommandIdOf(*action) == id) return action;
   }
   return nullptr;
+}
+
+void ShowRecentFiles(QMenuBar& bar, const RecentFileList& files,
+                     std::function<void(const std::string& path)> open) {
+  QAction* placeholder = FindMenuItem(bar, ID_FILE_MRU_FILE1);
+  if (placeholder == nullptr) return;
+  for (QMenu* menu : bar.findChildren<QMenu*>()) {
+    if (!menu->actions().contains(placeholder)) continue;
+    QObject::connect(menu, &QMenu::aboutToShow, menu,
+                     [menu, placeholder, &files, open = std::move(open)] {
+                       RefreshRecentFiles(*menu, *placeholder, files, open);
+                     });
+    return;
+  }
 }
 
 void UpdateMenuItems(QMenu& menu, const CommandRouter& router) {

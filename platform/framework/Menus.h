@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <span>
+#include <string>
 
 #include "platform/framework/Command.h"
 #include "platform/framework/MenuTemplate.h"
+#include "platform/framework/RecentFileList.h"
 
 class QAction;
 class QMenu;
@@ -31,6 +34,13 @@ QAction* FindMenuItem(const QMenuBar& bar, int id);
 
 // Refreshes the items of one menu (its submenus refresh as they open).
 void UpdateMenuItems(QMenu& menu, const CommandRouter& router);
+
+// The recent-file list in the menu that holds the placeholder item ID_FILE_MRU_FILE1: as that
+// menu opens, the files take the placeholder's place as "&1 name", "&2 name"... (the full path
+// is the item's prompt); with no files the greyed placeholder shows. Choosing one calls `open`
+// with its path. The list must outlive the bar.
+void ShowRecentFiles(QMenuBar& bar, const RecentFileList& files,
+                     std::function<void(const std::string& path)> open);
 
 // Shows the prompt of the highlighted item in the status bar's message pane while the menus of
 // `bar` are open, and what was there before once they close.

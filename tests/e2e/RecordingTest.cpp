@@ -99,6 +99,22 @@ class RecordingTest : public ::testing::Test {
   }
   void TearDown() override { fs::current_path(cwd_); }
 
+  // Frame lines in the one log of the folder, once there are `lines` or 20 s have passed.
+  std::size_t WaitForLogLines(std::size_t lines) const {
+    const auto count = [&] {
+      const auto logs = Files(".log");
+      if (logs.empty()) return std::size_t{0};
+      return ParseLog(ReadFile(logs.begin()->second)).frameTimes.size();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::size_t seen = count();
+    while (seen < lines && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      seen = count();
+    }
+    return seen;
+  }
+
   std::map<std::string, fs::path> Files(const char* extension) const {
     std::map<std::string, fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -205,15 +221,7 @@ TEST_F(RecordingTest, AKilledRecorderLeavesAReadableAviAndALogOfItsFrames) {
   pid_t child = 0;
   ASSERT_EQ(posix_spawn(&child, probe.c_str(), nullptr, nullptr, args.data(), environ), 0);
 
-  const auto logLines = [&] {
-    const auto logs = Files(".log");
-    if (logs.empty()) return std::size_t{0};
-    return ParseLog(ReadFile(logs.begin()->second)).frameTimes.size();
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (logLines() < 6 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  WaitForLogLines(6);
   kill(child, SIGKILL);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -285,16 +293,7 @@ TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
   pid_t child = 0;
   ASSERT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, args.data(), envp.data()), 0);
 
-  const auto logLines = [&] {
-    const auto logs = Files(".log");
-    if (logs.empty()) return std::size_t{0};
-    return ParseLog(ReadFile(logs.begin()->second)).frameTimes.size();
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (logLines() < 4 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  ASSERT_GE(logLines(), 4u) << "no run recorded";
+  ASSERT_GE(WaitForLogLines(4), 4u) << "no run recorded";
   kill(child, SIGTERM);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

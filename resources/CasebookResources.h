@@ -1,0 +1,200 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/framework/DialogTemplate.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/MenuTemplate.h"
+#include "platform/framework/StringTable.h"
+
+// Casebook's resources: command and control numbers, the dialog templates, the menu and keys
+// (resource 128), the string table and the icon.
+namespace casebook::res {
+
+// --- commands
+namespace cmd {
+inline constexpr int StopStart = 32771;      // the menu's Stop/Start, enabled with a recording
+inline constexpr int StepForwardUnused = 32772;  // prompts only; no command uses them
+inline constexpr int StepBackUnused = 32773;
+inline constexpr int Back = 32774;
+inline constexpr int Forward = 32775;
+inline constexpr int StopStartKey = 32777;   // Enter, Space, Ctrl+T: no enabling rule
+inline constexpr int Properties = 32778;
+inline constexpr int Speed = 32779;
+}  // namespace cmd
+
+// --- icons
+inline constexpr int IDR_MAINFRAME = 128;  // menu, keys, frame icon, document string
+inline constexpr const char* kMainIconPath = ":/casebook/icons/casebook-128.svg";
+
+// --- dialogs and their controls
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDD_CASEBOOK_FORM = 101;
+inline constexpr int IDD_AVI_PROPERTIES = 130;
+inline constexpr int IDD_PLAYBACK_SPEED = 131;
+
+inline constexpr int IDC_SLIDER = 1000;         // form 101
+inline constexpr int IDC_TOTAL = 1001;          // form 101: frames in the recording
+inline constexpr int IDC_ENTRY = 1003;          // form 101: the position's log entry
+inline constexpr int IDC_TOTAL_FRAMES = 1001;   // dialog 130
+inline constexpr int IDC_WIDTH = 1004;
+inline constexpr int IDC_HEIGHT = 1005;
+inline constexpr int IDC_RECORDING_RATE = 1006;
+inline constexpr int IDC_SPEED = 1007;          // dialog 131: the edit
+inline constexpr int IDC_SPEED_SPIN = 1009;
+inline constexpr int IDC_OVERRIDE = 1010;
+
+inline constexpr int IDS_DOCUMENT = 128;
+
+namespace detail {
+
+using framework::ControlKind;
+using framework::ControlTemplate;
+using framework::IDC_STATIC;
+using framework::IDOK;
+using framework::IDCANCEL;
+
+inline constexpr ControlTemplate kFormControls[] = {
+    {ControlKind::LText, IDC_ENTRY, "Log Entry", 5, 5, 140, 10, framework::SS_SUNKEN},
+    {ControlKind::Trackbar, IDC_SLIDER, nullptr, 150, 5, 160, 10,
+     framework::TBS_NOTICKS | framework::WS_TABSTOP},
+    {ControlKind::RText, IDC_TOTAL, "", 315, 5, 30, 10, framework::SS_SUNKEN},
+    {ControlKind::LText, IDC_STATIC, "Total Frames", 350, 6, 44, 8},
+};
+
+inline constexpr ControlTemplate kPropertiesControls[] = {
+    {ControlKind::LText, IDC_STATIC, "Total number of frames", 10, 10, 85, 10},
+    {ControlKind::LText, IDC_TOTAL_FRAMES, "", 100, 10, 40, 10, framework::SS_SUNKEN},
+    {ControlKind::LText, IDC_STATIC, "Video Width in pixels", 10, 25, 85, 10},
+    {ControlKind::LText, IDC_WIDTH, "", 100, 25, 40, 10, framework::SS_SUNKEN},
+    {ControlKind::LText, IDC_STATIC, "Video Height in pixels", 10, 40, 85, 10},
+    {ControlKind::LText, IDC_HEIGHT, "", 100, 40, 40, 10, framework::SS_SUNKEN},
+    {ControlKind::LText, IDC_STATIC, "Recording rate in fps", 10, 55, 85, 10},
+    {ControlKind::LText, IDC_RECORDING_RATE, "", 100, 55, 40, 10, framework::SS_SUNKEN},
+    {ControlKind::LText, IDC_STATIC, "", 10, 70, 85, 10},
+    {ControlKind::LText, IDC_STATIC, "", 100, 70, 40, 10},
+    {ControlKind::LText, IDC_STATIC, "", 10, 85, 85, 10},
+    {ControlKind::LText, IDC_STATIC, "", 100, 85, 40, 10},
+    {ControlKind::DefPushButton, IDOK, "OK", 73, 105, 50, 14, framework::WS_TABSTOP},
+};
+
+inline constexpr ControlTemplate kSpeedControls[] = {
+    {ControlKind::CheckBox, IDC_OVERRIDE, "Override the recorded speed", 10, 12, 110, 10,
+     framework::WS_TABSTOP},
+    {ControlKind::LText, IDC_STATIC, "Playback speed (fps)", 10, 31, 72, 8},
+    {ControlKind::Edit, IDC_SPEED, "", 85, 31, 29, 12,
+     framework::WS_BORDER | framework::ES_AUTOHSCROLL | framework::WS_TABSTOP},
+    {ControlKind::UpDown, IDC_SPEED_SPIN, nullptr, 114, 31, 10, 12,
+     framework::UDS_SETBUDDYINT | framework::UDS_ALIGNRIGHT | framework::UDS_AUTOBUDDY |
+         framework::UDS_ARROWKEYS},
+    {ControlKind::DefPushButton, IDOK, "OK", 130, 10, 45, 14, framework::WS_TABSTOP},
+    {ControlKind::PushButton, IDCANCEL, "Cancel", 130, 30, 45, 14, framework::WS_TABSTOP},
+};
+
+inline constexpr ControlTemplate kAboutControls[] = {
+    {ControlKind::Icon, IDC_STATIC, kMainIconPath, 11, 17, 20, 20},
+    {ControlKind::LText, IDC_STATIC, "Casebook Version 0.14", 40, 10, 119, 8},
+    {ControlKind::LText, IDC_STATIC, "The report viewer of Corvane recordings", 40, 25, 140, 8},
+    {ControlKind::DefPushButton, IDOK, "OK", 178, 7, 32, 14, framework::WS_GROUP |
+     framework::WS_TABSTOP},
+};
+
+}  // namespace detail
+
+inline constexpr framework::DialogTemplate kCasebookForm{
+    IDD_CASEBOOK_FORM, nullptr, 0, 0, 400, 20, detail::kFormControls};
+inline constexpr framework::DialogTemplate kPropertiesDialog{
+    IDD_AVI_PROPERTIES, "AVI Properties", 0, 0, 197, 130, detail::kPropertiesControls};
+inline constexpr framework::DialogTemplate kSpeedDialog{
+    IDD_PLAYBACK_SPEED, "Playback Speed", 0, 0, 182, 55, detail::kSpeedControls};
+inline constexpr framework::DialogTemplate kAboutDialog{
+    IDD_ABOUTBOX, "About Casebook", 0, 0, 217, 55, detail::kAboutControls};
+
+// --- menu 128 and its keys. The Action items name their keys after two blanks, the others
+// after a tab.
+namespace detail {
+
+using framework::MenuCommand;
+using framework::MenuItem;
+using framework::MenuPopup;
+using framework::MenuSeparator;
+
+inline constexpr MenuItem kFileMenu[] = {
+    MenuCommand("&Open...\tCtrl+O", framework::ID_FILE_OPEN),
+    MenuSeparator(),
+    MenuCommand("Recent File", framework::ID_FILE_MRU_FILE1, framework::MF_GRAYED),
+    MenuSeparator(),
+    MenuCommand("P&roperties", cmd::Properties),
+    MenuSeparator(),
+    MenuCommand("E&xit", framework::ID_APP_EXIT),
+};
+inline constexpr MenuItem kActionMenu[] = {
+    MenuCommand("S&top/Start  ENTER", cmd::StopStart),
+    MenuCommand("&Forward  Ctrl+F", cmd::Forward),
+    MenuCommand("Back  Ctrl+B", cmd::Back),
+    MenuCommand("Speed  Ctrl+E", cmd::Speed),
+};
+inline constexpr MenuItem kEditMenu[] = {
+    MenuCommand("&Copy\tCtrl+C", framework::ID_EDIT_COPY),
+};
+inline constexpr MenuItem kHelpMenu[] = {
+    MenuCommand("&Help Topics", framework::ID_HELP_FINDER),
+    MenuSeparator(),
+    MenuCommand("&About Casebook...", framework::ID_APP_ABOUT),
+};
+inline constexpr MenuItem kMenuBar[] = {
+    MenuPopup("&File", kFileMenu),
+    MenuPopup("&Action", kActionMenu),
+    MenuPopup("&Edit", kEditMenu),
+    MenuPopup("&Help", kHelpMenu),
+};
+
+inline constexpr std::uint8_t kCtrl = framework::FVIRTKEY | framework::FCONTROL;
+inline constexpr std::uint8_t kPlain = framework::FVIRTKEY;
+
+inline constexpr framework::StringResource kStrings[] = {
+    {IDS_DOCUMENT,
+     "Casebook\n\nCasebook\nCorvane files (*.avi)\n.avi\nCorvane.Document\nCorvane Document"},
+    {framework::IDS_APP_TITLE, "Casebook"},
+    {framework::IDS_IDLE_MESSAGE, "Ready"},
+    {framework::IDS_UNTITLED, "Untitled"},
+    {framework::ID_INDICATOR_CAPS, "CAP"},
+    {framework::ID_INDICATOR_NUM, "NUM"},
+    {framework::ID_INDICATOR_SCRL, "SCRL"},
+    {cmd::StopStart, "Stop or Start the current AVI"},
+    {cmd::StepForwardUnused, "Forward one frame"},
+    {cmd::StepBackUnused, "Back one frame"},
+    {cmd::Back, "Reverse one frame"},
+    {cmd::Forward, "Advance One frame"},
+    {cmd::Properties, "Display the properties of an open AVI"},
+    {cmd::Speed, "Change the playback speed (frames per second)"},
+    {framework::ID_FILE_OPEN, "Open an existing document\nOpen"},
+    {framework::ID_FILE_MRU_FILE1, "Open this document"},
+    {framework::ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
+    {framework::ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
+    {framework::ID_HELP_FINDER, "List Help topics\nHelp Topics"},
+    {framework::ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+};
+
+}  // namespace detail
+
+inline constexpr framework::MenuTemplate kMainMenu{IDR_MAINFRAME, detail::kMenuBar};
+
+inline constexpr framework::AcceleratorEntry kMainAccelerators[] = {
+    {detail::kCtrl, 'B', cmd::Back},
+    {detail::kCtrl, 'C', framework::ID_EDIT_COPY},
+    {detail::kCtrl, 'E', cmd::Speed},
+    {detail::kCtrl, 'F', cmd::Forward},
+    {detail::kCtrl, 'O', framework::ID_FILE_OPEN},
+    {detail::kCtrl, 'R', cmd::Properties},
+    {detail::kCtrl, 'T', cmd::StopStartKey},
+    {detail::kPlain, framework::VK_F1, framework::ID_HELP},
+    {detail::kPlain | framework::FSHIFT, framework::VK_F1, framework::ID_CONTEXT_HELP},
+    {detail::kCtrl, framework::VK_INSERT, framework::ID_EDIT_COPY},
+    {detail::kPlain, framework::VK_RETURN, cmd::StopStartKey},
+    {detail::kPlain, framework::VK_SPACE, cmd::StopStartKey},
+};
+
+inline constexpr framework::StringTable kStringTable{detail::kStrings};
+
+}  // namespace casebook::res

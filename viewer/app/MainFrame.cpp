@@ -1,0 +1,192 @@
+#include "viewer/app/MainFrame.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/Icons.h"
+#include "platform/framework/Menus.h"
+#include "platform/framework/MessageBox.h"
+#include "platform/framework/RecentFileList.h"
+#include "platform/framework/StatusBar.h"
+#include "resources/CasebookResources.h"
+#include "viewer/document/CasebookDoc.h"
+#include "viewer/view/CasebookView.h"
+
+namespace casebook {
+namespace {
+
+constexpr int kIndicators[] = {framework::ID_SEPARATOR, framework::ID_INDICATOR_CAPS,
+                               framework::ID_INDICATOR_NUM, framework::ID_INDICATOR_SCRL};
+
+}  // namespace
+
+class FrameClient : public QWidget {
+ public:
+  FrameClient(QWidget* parent, std::function<void()> laidOut)
+      : QWidget(parent), laidOut_(std::move(laidOut)) {}
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { laidOut_(); }
+
+ private:
+  std::function<void()> laidOut_;
+};
+
+CMainFrame::CMainFrame(framework::CommandRouter& router,
+                       std::function<void(const std::string&)> openFile)
+    : router_(router),
+      openFile_(std::move(openFile)),
+      properties_(nullptr),
+      client_(new FrameClient(this, [this] { LayOutClient(); })),
+      timers_([this](int id) { OnTimer(id); }, this) {
+  setWindowIcon(framework::LoadIcon(res::kMainIconPath));
+  setAcceptDrops(true);
+  registerCommands();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::OnCreate(const framework::RecentFileList& recentFiles) {
+  menuBar_ = framework::CreateMenuBar(res::kMainMenu, router_, this);
+  framework::LoadAccelerators(res::kMainAccelerators, router_, *this);
+  framework::ShowRecentFiles(*menuBar_, recentFiles, openFile_);
+  statusBar_ = new framework::CStatusBar(res::kStringTable, client_);
+  if (!statusBar_->SetIndicators(kIndicators)) return false;
+  framework::ShowMenuPrompts(*menuBar_, *statusBar_);
+  OnTitleChanged("Untitled");
+  return true;
+}
+
+void CMainFrame::registerCommands() {
+  OnCommand(res::cmd::StopStart, [this] { OnStopStart(); });
+  OnCommand(res::cmd::StopStartKey, [this] { OnStopStart(); });
+  OnCommand(res::cmd::Forward, [this] { OnForward(); });
+  OnCommand(res::cmd::Back, [this] { OnBack(); });
+  OnCommand(res::cmd::Properties, [this] { OnProperties(); });
+  for (const int id : {framework::ID_HELP_FINDER, framework::ID_HELP, framework::ID_CONTEXT_HELP,
+                       framework::ID_DEFAULT_HELP}) {
+    OnCommand(id, [this] { OnHelp(); });
+  }
+  OnCommand(framework::ID_APP_EXIT, [this] { close(); });
+}
+
+void CMainFrame::SetActiveView(CCasebookDoc* document, CCasebookView* view) {
+  document_ = document;
+  view_ = view;
+  LayOutClient();
+}
+
+void CMainFrame::OnTitleChanged(const std::string& title) {
+  setWindowTitle(QString::fromStdString(title + " - Casebook"));
+}
+
+void CMainFrame::resizeEvent(QResizeEvent*) {
+  const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+  if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, width(), menuHeight);
+  client_->setGeometry(0, menuHeight, width(), std::max(height() - menuHeight, 0));
+  if (!isVisible()) LayOutClient();  // a hidden window hears of its size only when shown
+}
+
+// The status bar along the bottom; the view keeps the size it was given, or fills the rest
+// when it has none of its own yet.
+void CMainFrame::LayOutClient() {
+  const int cx = client_->width(), cy = client_->height();
+  int barHeight = 0;
+  if (statusBar_ != nullptr) {
+    barHeight = statusBar_->sizeHint().height();
+    statusBar_->setGeometry(0, cy - barHeight, cx, barHeight);
+  }
+  if (view_ != nullptr) view_->setGeometry(0, 0, cx, std::max(cy - barHeight, 0));
+}
+
+// The window just holds the menu, the band, the picture at its own size and the status bar.
+void CMainFrame::FitToPicture(int width, int height) {
+  const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+  const int barHeight = statusBar_ != nullptr ? statusBar_->sizeHint().height() : 0;
+  move(0, 0);
+  resize(std::max(width, 1),
+         menuHeight + CCasebookView::kBandHeight + std::max(height, 0) + barHeight);
+  resizeEvent(nullptr);
+}
+
+void CMainFrame::StopPlaying() {
+  if (document_ != nullptr) document_->playing = false;
+  timers_.KillTimer(kPlayTimerId);
+}
+
+void CMainFrame::OnStopStart() {
+  if (document_ == nullptr) return;
+  if (document_->playing) {
+    StopPlaying();
+  } else if (document_->position < document_->lastFrame) {
+    document_->playing = true;
+    timers_.SetTimer(kPlayTimerId, document_->TimerIntervalMs());
+  }
+}
+
+void CMainFrame::OnForward() {
+  if (document_ == nullptr) return;
+  if (document_->playing) {
+    StopPlaying();
+  } else {
+    document_->StepForward();
+  }
+}
+
+void CMainFrame::OnBack() {
+  if (document_ == nullptr) return;
+  if (document_->playing) {
+    StopPlaying();
+  } else {
+    document_->StepBack();
+  }
+}
+
+void CMainFrame::OnTimer(int) {
+  if (document_ != nullptr && !document_->PlayTick()) StopPlaying();
+}
+
+void CMainFrame::OnProperties() {
+  if (document_ != nullptr) properties_.ShowProperties(*document_);
+}
+
+void CMainFrame::OnHelp() {
+  framework::AppMessageBox(
+      this,
+      "Casebook shows a recording of Watchpost frame by frame beside its event log.\n\n"
+      "Open (Ctrl+O) either file of a recording: the video (.avi) or its log (.log).\n"
+      "Enter, Space or a click on the picture plays and stops it; Ctrl+F and Ctrl+B step one "
+      "frame; the slider moves anywhere in it. Speed (Ctrl+E) sets the playback rate, "
+      "Properties (Ctrl+R) shows what the recording's headers say.",
+      framework::MB_OK | framework::MB_ICONINFORMATION);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  StopPlaying();
+  event->accept();
+  QCoreApplication::exit(0);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      event->acceptProposedAction();
+      openFile_(url.toLocalFile().toStdString());
+      return;
+    }
+  }
+}
+
+}  // namespace casebook

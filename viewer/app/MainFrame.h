@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "platform/framework/Command.h"
+#include "platform/framework/WindowTimer.h"
+#include "viewer/view/ViewerDialogs.h"
+
+class QMenuBar;
+
+namespace framework {
+class CStatusBar;
+class RecentFileList;
+}  // namespace framework
+
+namespace casebook {
+
+class CCasebookDoc;
+class CCasebookView;
+
+// Casebook's main window: the menu, the view over the client area, the status bar, and the
+// playback timer that steps the document.
+class CMainFrame : public QWidget, public framework::CCmdTarget {
+ public:
+  // Files dropped on the window go to `openFile`.
+  CMainFrame(framework::CommandRouter& router, std::function<void(const std::string&)> openFile);
+  ~CMainFrame() override;
+
+  // The menu bar, the keys and the status bar: false when the status bar could not be made.
+  bool OnCreate(const framework::RecentFileList& recentFiles);
+  void SetActiveView(CCasebookDoc* document, CCasebookView* view);
+  CCasebookDoc* GetActiveDocument() const { return document_; }
+  CCasebookView* GetActiveView() const { return view_; }
+
+  QWidget* clientWindow() const { return client_; }
+  framework::CStatusBar* statusBar() const { return statusBar_; }
+  QMenuBar* menuBar() const { return menuBar_; }
+  framework::WindowTimers& timers() { return timers_; }
+  CAviPropertiesDlg& propertiesDialog() { return properties_; }
+  void OnTitleChanged(const std::string& title);
+
+  void OnStopStart();
+  void OnForward();
+  void OnBack();
+  void OnTimer(int id);
+  void OnProperties();
+  void OnHelp();
+  // Room for a picture of width x height below the band of controls, at the screen's corner.
+  void FitToPicture(int width, int height);
+
+  static constexpr int kPlayTimerId = 0;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void registerCommands();
+  void LayOutClient();
+  void StopPlaying();
+
+  framework::CommandRouter& router_;
+  std::function<void(const std::string&)> openFile_;
+  CAviPropertiesDlg properties_;
+  QWidget* client_;
+  QMenuBar* menuBar_ = nullptr;
+  framework::CStatusBar* statusBar_ = nullptr;
+  framework::WindowTimers timers_;
+  CCasebookDoc* document_ = nullptr;
+  CCasebookView* view_ = nullptr;
+};
+
+}  // namespace casebook

@@ -1,0 +1,208 @@
+#include "viewer/document/CasebookDoc.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include "platform/base/Text.h"
+#include "platform/base/UniqueFd.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/MessageBox.h"
+#include "resources/CasebookResources.h"
+#include "viewer/document/CasebookShell.h"
+
+namespace casebook {
+namespace {
+
+constexpr const char* kSection = "Settings";
+constexpr const char* kOverrideKey = "OverRideFrameRate";
+constexpr const char* kFrameRateKey = "FrameRate";
+
+// `path` without its last three characters (whole UTF-8 characters); nothing when it has no
+// more than three.
+std::optional<std::string> WithoutLastThree(const std::string& path) {
+  std::size_t end = path.size();
+  for (int characters = 0; characters < 3; ++characters) {
+    if (end == 0) return std::nullopt;
+    do {
+      --end;
+    } while (end > 0 && (static_cast<unsigned char>(path[end]) & 0xC0) == 0x80);
+  }
+  if (end == 0) return std::nullopt;
+  return path.substr(0, end);
+}
+
+}  // namespace
+
+CCasebookDoc::CCasebookDoc(framework::ProfileStore& profile, CasebookShell& shell)
+    : profile_(profile), shell_(shell) {
+  overrideRate = profile_.GetProfileInt(kSection, kOverrideKey, 0) != 0;
+  // A stored rate below 1 would leave no interval between frames.
+  if (overrideRate) {
+    playbackRate = std::max(profile_.GetProfileInt(kSection, kFrameRateKey, kDefaultRate), 1);
+  }
+  registerCommands();
+}
+
+CCasebookDoc::~CCasebookDoc() {
+  profile_.WriteProfileInt(kSection, kFrameRateKey, playbackRate);
+  profile_.WriteProfileInt(kSection, kOverrideKey, overrideRate ? 1 : 0);
+}
+
+void CCasebookDoc::registerCommands() {
+  for (const int id : {res::cmd::StopStart, res::cmd::Properties, res::cmd::Back,
+                       res::cmd::Forward, framework::ID_EDIT_COPY}) {
+    OnUpdateCommandUI(id, [this](framework::CCmdUI& ui) { ui.Enable(recordingOpen); });
+  }
+  OnUpdateCommandUI(res::cmd::Speed, [this](framework::CCmdUI& ui) { ui.Enable(!playing); });
+}
+
+bool CCasebookDoc::OnNewDocument() {
+  ResetRecording();
+  return true;
+}
+
+void CCasebookDoc::ResetRecording() {
+  reader_.close();
+  currentPicture = nullptr;
+  position = lastFrame = entryCount = 0;
+  playing = logLoaded = recordingOpen = false;
+  // A document without a recording has a recorded rate of 5 frames a second.
+  fileInfo.dwRate = 1000;
+  fileInfo.dwScale = 200;
+}
+
+bool CCasebookDoc::OnOpenDocument(const std::string& path) {
+  {
+    // The chosen file itself must be there to be read; otherwise nothing changes.
+    const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+      framework::AppMessageBox(shell_.mainWindow(),
+                               "Cannot open " + path + ": " + base::ErrnoText(errno),
+                               framework::MB_OK | framework::MB_ICONEXCLAMATION);
+      return false;
+    }
+  }
+  ResetRecording();
+  shell_.killPlayTimer();
+
+  const std::optional<std::string> base = WithoutLastThree(path);
+  // A name the pair cannot be made from, or too long to hold, is no recording.
+  if (!base || base->size() + 3 > kMaxPathChars) return Fail(kOpenFailure);
+  logPath = *base + "log";
+  videoPath = *base + "avi";
+
+  std::string error;
+  if (!reader_.openFile(videoPath, error)) return Fail(kOpenFailure);
+  if (!reader_.openStream(error)) return Fail(kStreamFailure);
+  if (!reader_.openFrameGetter(error) || !Fetch(0, error)) {
+    return Fail("  There's a problem showing the first picture of this AVI file.\n" + error +
+                "  ");
+  }
+  position = 0;
+  recordingOpen = true;
+  lastFrame = reader_.streamLength() - 1;
+  fileInfo = reader_.fileInfo();
+  if (!overrideRate) playbackRate = RecordedRate();
+  shell_.fitToPicture(static_cast<int>(fileInfo.dwWidth), static_cast<int>(fileInfo.dwHeight));
+  ReadEventLog();
+  return true;
+}
+
+bool CCasebookDoc::Fail(const std::string& text) {
+  recordingOpen = false;
+  shell_.dropPicture();
+  MessageBox(text, framework::MB_OK | framework::MB_ICONERROR);
+  return false;
+}
+
+void CCasebookDoc::OnCloseDocument() {
+  reader_.close();
+  currentPicture = nullptr;
+  recordingOpen = false;
+}
+
+void CCasebookDoc::ReadEventLog() {
+  const EventLogResult result = casebook::ReadEventLog(
+      logPath, lastFrame + 1, entries, [this](const std::string& text) { shell_.setStatusText(text); });
+  logLoaded = result.loaded;
+  if (!result.loaded) return;
+  entryCount = result.entryCount;
+  if (lastFrame != entryCount) {
+    MessageBox(kLogSuspectMessage, framework::MB_OK | framework::MB_ICONWARNING);
+  }
+}
+
+bool CCasebookDoc::Fetch(std::int32_t index, std::string& error) {
+  const video::BitmapInfoHeader* picture = reader_.getFrame(index, error);
+  if (picture == nullptr) return false;
+  currentPicture = picture;
+  return true;
+}
+
+bool CCasebookDoc::Fetch(std::int32_t index) {
+  std::string error;
+  return Fetch(index, error);
+}
+
+void CCasebookDoc::StepForward() {
+  if (!recordingOpen) return;
+  if (position > lastFrame) {
+    position = 0;
+    return;
+  }
+  Fetch(position);
+  UpdateAllViews(nullptr);
+  ++position;
+}
+
+void CCasebookDoc::StepBack() {
+  if (!recordingOpen) return;
+  if (position <= 0) {
+    position = 0;
+    Fetch(0);
+  } else {
+    --position;
+    Fetch(std::max(position - 1, 0));
+  }
+  UpdateAllViews(nullptr);
+}
+
+void CCasebookDoc::ShowPosition() {
+  if (!recordingOpen) return;
+  if (position > lastFrame) {
+    position = 0;
+    return;
+  }
+  Fetch(position);
+  UpdateAllViews(nullptr);
+}
+
+bool CCasebookDoc::PlayTick() {
+  if (!recordingOpen) return false;
+  if (position > lastFrame) {
+    position = 0;
+    return false;
+  }
+  Fetch(position);
+  UpdateAllViews(nullptr);
+  ++position;
+  return true;
+}
+
+std::int32_t CCasebookDoc::RecordedRate() const {
+  // A file whose rate is below its scale, or that has no scale, plays a frame a second.
+  if (fileInfo.dwScale == 0) return 1;
+  return static_cast<std::int32_t>(std::clamp<std::uint32_t>(fileInfo.dwRate / fileInfo.dwScale,
+                                                             1, 1000));
+}
+
+int CCasebookDoc::TimerIntervalMs() const { return 1000 / std::max(playbackRate, 1); }
+
+int CCasebookDoc::MessageBox(const std::string& text, unsigned type) {
+  return framework::MessageBox(shell_.mainWindow(), text, kErrorCaption, type);
+}
+
+}  // namespace casebook

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/framework/FormView.h"
+#include "viewer/view/ViewerDialogs.h"
+
+class QMouseEvent;
+class QPaintEvent;
+
+namespace casebook {
+
+class CCasebookDoc;
+
+// The viewer's screen: a band of controls (the position's log entry, a slider, the number of
+// frames) above the picture of the frame fetched last, stretched to the rest of the view.
+class CCasebookView : public framework::CFormView {
+ public:
+  // `stopStart` is the main frame's Stop/Start, which a click on the picture runs.
+  CCasebookView(CCasebookDoc& document, std::function<void()> stopStart,
+                QWidget* parent = nullptr);
+  ~CCasebookView() override;
+
+  void OnInitialUpdate() override;
+  void OnUpdate(framework::CView* sender, long hint, void* hintObject) override;
+  // A slider notification (TrackbarCodes.h).
+  void OnHScroll(int code);
+  void OnSpeed();
+  // The picture on the screen to the clipboard.
+  void OnEditCopy();
+  // Forget the picture: paint the empty area until the next recording is shown.
+  void DropPicture();
+  bool showsPicture() const { return drawing_; }
+
+  std::string totalText = "----";
+  std::string entryText = "Log Entry Details";
+  CPlaybackSpeedDlg speedDialog;
+
+  // The band of controls; the picture is drawn below it.
+  static constexpr int kBandHeight = 40;
+
+ protected:
+  void DoDataExchange(framework::CDataExchange& dx) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  // What the picture area shows: the frame stretched to it, or the empty colour.
+  void DrawPicture(QPainter& painter);
+
+  CCasebookDoc& document_;
+  std::function<void()> stopStart_;
+  bool drawing_ = false;  // a recording is shown
+};
+
+}  // namespace casebook
