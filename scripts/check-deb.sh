@@ -21,12 +21,16 @@ if dpkg-query -W -f='${Status}' corvane 2>/dev/null | grep -q "install ok instal
 fi
 
 # What the package and `cmake --install` must install, and nothing else.
-expected_files=(
-  bin/watchpost
-  share/applications/watchpost.desktop
-  share/icons/hicolor/scalable/apps/watchpost.svg
-  share/metainfo/com.tamsford.watchpost.metainfo.xml
-)
+programs=(watchpost casebook)
+expected_files=()
+for p in "${programs[@]}"; do
+  expected_files+=(
+    "bin/$p"
+    "share/applications/$p.desktop"
+    "share/icons/hicolor/scalable/apps/$p.svg"
+    "share/metainfo/com.tamsford.$p.metainfo.xml"
+  )
+done
 
 tmp=$(mktemp -d)
 installed=0
@@ -80,15 +84,19 @@ installed=1
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "./$deb"
 
 for f in "${expected_files[@]}"; do [ -f "/usr/$f" ] || fail "/usr/$f missing"; done
-[ -x /usr/bin/watchpost ] || fail "/usr/bin/watchpost is not executable"
-cmp resources/icons/watchpost-128.svg /usr/share/icons/hicolor/scalable/apps/watchpost.svg \
-  || fail "installed icon is not the application icon"
-grep -qx "Icon=watchpost" /usr/share/applications/watchpost.desktop || fail "desktop Icon="
-# desktop-file-validate fails on errors only; its warnings and hints count here too.
-hints=$(desktop-file-validate /usr/share/applications/watchpost.desktop 2>&1) \
-  || fail "desktop-file-validate: $hints"
-[ -z "$hints" ] || fail "desktop-file-validate: $hints"
-appstreamcli validate --no-net /usr/share/metainfo/com.tamsford.watchpost.metainfo.xml
+for p in "${programs[@]}"; do
+  [ -x "/usr/bin/$p" ] || fail "/usr/bin/$p is not executable"
+  cmp "resources/icons/$p-128.svg" "/usr/share/icons/hicolor/scalable/apps/$p.svg" \
+    || fail "installed icon of $p is not its application icon"
+  grep -qx "Icon=$p" "/usr/share/applications/$p.desktop" || fail "$p.desktop: Icon="
+  # desktop-file-validate fails on errors only; its warnings and hints count here too.
+  hints=$(desktop-file-validate "/usr/share/applications/$p.desktop" 2>&1) \
+    || fail "desktop-file-validate: $hints"
+  [ -z "$hints" ] || fail "desktop-file-validate: $hints"
+  appstreamcli validate --no-net "/usr/share/metainfo/com.tamsford.$p.metainfo.xml"
+done
+grep -qx "MimeType=video/x-msvideo;" /usr/share/applications/casebook.desktop \
+  || fail "casebook.desktop does not open AVI files"
 
 echo "== /usr/bin/watchpost, ended by SIGTERM"
 mkdir -p "$tmp/home" "$tmp/runtime"
@@ -108,5 +116,18 @@ cat "$tmp/out"
 [ "$rc" -eq 0 ] || fail "watchpost exited with status $rc after SIGTERM"
 # Exit saves the settings; so must SIGTERM.
 [ -s "$tmp/home/.config/Tamsford/Corvane.conf" ] || fail "no settings saved on SIGTERM"
+
+echo "== /usr/bin/casebook starts"
+HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_RUNTIME_DIR=$tmp/runtime \
+  QT_QPA_PLATFORM=offscreen /usr/bin/casebook >"$tmp/out" 2>&1 &
+pid=$!
+sleep 2
+if ! kill -0 "$pid" 2>/dev/null; then
+  rc=0; wait "$pid" || rc=$?
+  cat "$tmp/out"
+  fail "casebook ended by itself within 2 s (exit status $rc)"
+fi
+kill -TERM "$pid"
+wait "$pid" || true
 
 echo "check-deb: OK ($deb)"
