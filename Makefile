@@ -27,12 +27,20 @@ bench:
 	./build/ci/bench/capture_bench
 	QT_QPA_PLATFORM=offscreen ./build/ci/bench/app_bench
 
+# Every libFuzzer target; NAME_fuzz starts from tests/fuzz/corpus/NAME when there is one, and
+# what it finds goes to build/fuzz/corpus/NAME, never into the sources.
+FUZZERS = video_format_fuzz event_log_fuzz
+
 # libFuzzer needs clang; the fuzz build has a tree of its own.
 fuzz: deps
 	CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCORVANE_FUZZ=ON -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
-	cmake --build build/fuzz --target video_format_fuzz
-	./build/fuzz/tests/fuzz/video_format_fuzz -max_total_time=$(FUZZ_SECONDS)
+	cmake --build build/fuzz --target $(FUZZERS)
+	set -e; for f in $(FUZZERS); do \
+	  name=$${f%_fuzz}; mkdir -p build/fuzz/corpus/$$name; \
+	  seeds=; [ -d tests/fuzz/corpus/$$name ] && seeds=tests/fuzz/corpus/$$name; \
+	  ./build/fuzz/tests/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$name $$seeds; \
+	done
 
 clean:
 	rm -rf build
