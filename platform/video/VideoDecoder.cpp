@@ -1,6 +1,7 @@
 #include "platform/video/VideoDecoder.h"
 
 #include <cerrno>
+#include <climits>
 
 #include "platform/video/Ffmpeg.h"
 
@@ -48,6 +49,14 @@ VideoDecoder::VideoDecoder(VideoDecoder&&) noexcept = default;
 VideoDecoder& VideoDecoder::operator=(VideoDecoder&&) noexcept = default;
 
 bool VideoDecoder::open(const std::string& path, std::string& error) {
+  // Built aside, so that a failed open leaves an open file as it was.
+  VideoDecoder fresh;
+  if (!fresh.openInput(path, -1, error) || !fresh.openDecoder(error)) return false;
+  *this = std::move(fresh);
+  return true;
+}
+
+bool VideoDecoder::openInput(const std::string& path, int wanted, std::string& error) {
   auto state = std::make_unique<State>();
   state->path = path;
   AVFormatContext* input = nullptr;
@@ -57,27 +66,44 @@ bool VideoDecoder::open(const std::string& path, std::string& error) {
   if ((result = avformat_find_stream_info(input, nullptr)) < 0)
     return state->fail("", result, error);
 
+  // Left to choose, FFmpeg passes over streams it has no decoder for; a stream asked for by
+  // number is taken as it is, and a missing decoder is openDecoder's to report.
   const AVCodec* codec = nullptr;
-  result = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  result = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, wanted, -1,
+                               wanted < 0 ? &codec : nullptr, 0);
   if (result < 0) return state->fail("no video stream to decode: ", result, error);
   state->stream = result;
-  const AVStream& stream = *input->streams[result];
-
-  state->decoder.reset(avcodec_alloc_context3(codec));
   state->packet.reset(av_packet_alloc());
   state->picture.reset(av_frame_alloc());
-  if (!state->decoder || !state->packet || !state->picture)
-    return state->fail("", AVERROR(ENOMEM), error);
-  if ((result = avcodec_parameters_to_context(state->decoder.get(), stream.codecpar)) < 0)
-    return state->fail("", result, error);
-  // Frame threading would hold pictures back; one picture at a time needs no more.
-  state->decoder->thread_count = 1;
-  if ((result = avcodec_open2(state->decoder.get(), codec, nullptr)) < 0)
-    return state->fail("cannot open the decoder: ", result, error);
-  if (state->decoder->width <= 0 || state->decoder->height <= 0)
-    return state->fail("the video has no picture size: ", AVERROR_INVALIDDATA, error);
-
+  if (!state->packet || !state->picture) return state->fail("", AVERROR(ENOMEM), error);
   state_ = std::move(state);
+  return true;
+}
+
+bool VideoDecoder::openDecoder(std::string& error) {
+  if (!state_) {
+    error = "No video file is open.";
+    return false;
+  }
+  State& s = *state_;
+  const AVStream& stream = *s.input->streams[s.stream];
+  const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+  if (codec == nullptr) {
+    return s.fail("no decoder for " + std::string(avcodec_get_name(stream.codecpar->codec_id)) +
+                      " video: ",
+                  AVERROR_DECODER_NOT_FOUND, error);
+  }
+  ffmpeg::CodecPtr decoder(avcodec_alloc_context3(codec));
+  if (!decoder) return s.fail("", AVERROR(ENOMEM), error);
+  int result = avcodec_parameters_to_context(decoder.get(), stream.codecpar);
+  if (result < 0) return s.fail("", result, error);
+  // Frame threading would hold pictures back; one picture at a time needs no more.
+  decoder->thread_count = 1;
+  if ((result = avcodec_open2(decoder.get(), codec, nullptr)) < 0)
+    return s.fail("cannot open the decoder: ", result, error);
+  if (decoder->width <= 0 || decoder->height <= 0)
+    return s.fail("the video has no picture size: ", AVERROR_INVALIDDATA, error);
+  s.decoder = std::move(decoder);
   return true;
 }
 
@@ -85,7 +111,7 @@ void VideoDecoder::close() { state_.reset(); }
 bool VideoDecoder::isOpen() const { return state_ != nullptr; }
 
 VideoDecoder::Result VideoDecoder::decodeNext(std::string& error) {
-  if (!state_) {
+  if (!state_ || !state_->decoder) {
     error = "No video file is open.";
     return Result::Failed;
   }
@@ -125,17 +151,18 @@ VideoDecoder::Result VideoDecoder::decodeNext(std::string& error) {
 
 const AVFrame& VideoDecoder::picture() const { return *state_->picture; }
 
-bool VideoDecoder::seek(std::int64_t timestamp, std::string& error) {
+bool VideoDecoder::seek(std::int64_t timestamp, std::string& error, bool anyFrame) {
   if (!state_) {
     error = "No video file is open.";
     return false;
   }
   State& s = *state_;
-  int result = av_seek_frame(s.input.get(), s.stream, timestamp, AVSEEK_FLAG_BACKWARD);
+  int result = av_seek_frame(s.input.get(), s.stream, timestamp,
+                             AVSEEK_FLAG_BACKWARD | (anyFrame ? AVSEEK_FLAG_ANY : 0));
   if (result < 0 && timestamp <= 0)
     result = avformat_seek_file(s.input.get(), -1, INT64_MIN, 0, 0, 0);
   if (result < 0) return s.fail("cannot seek: ", result, error);
-  avcodec_flush_buffers(s.decoder.get());
+  if (s.decoder) avcodec_flush_buffers(s.decoder.get());
   av_frame_unref(s.picture.get());
   s.draining = false;
   return true;
@@ -147,12 +174,12 @@ const AVStream& VideoDecoder::stream() const { return *state_->input->streams[st
 const AVCodecContext& VideoDecoder::codec() const { return *state_->decoder; }
 
 FrameSize VideoDecoder::size() const {
-  if (!state_) return {};
+  if (!state_ || !state_->decoder) return {};
   return {state_->decoder->width, state_->decoder->height};
 }
 
 std::string VideoDecoder::codecName() const {
-  if (!state_) return {};
+  if (!state_ || !state_->decoder) return {};
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(state_->decoder->codec_id);
   if (descriptor == nullptr) return avcodec_get_name(state_->decoder->codec_id);
   std::string name = descriptor->name;
@@ -174,6 +201,12 @@ FrameConverter& FrameConverter::operator=(FrameConverter&&) noexcept = default;
 
 bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
                              std::uint8_t* out, std::string& error) {
+  return convert(picture, format, out,
+                 static_cast<std::size_t>(format.width) * (format.bitCount / 8), error);
+}
+
+bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
+                             std::uint8_t* out, std::size_t rowBytes, std::string& error) {
   State& s = *state_;
   bool full = picture.color_range == AVCOL_RANGE_JPEG;
   const AVPixelFormat from = PlainFormat(static_cast<AVPixelFormat>(picture.format), full);
@@ -200,8 +233,13 @@ bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
     s.to = format;
   }
   // Bottom-up: start at the last row and step backwards.
-  const int stride = format.width * (format.bitCount / 8);
-  std::uint8_t* rows[4] = {out + static_cast<std::size_t>(format.height - 1) * stride};
+  if (rowBytes < static_cast<std::size_t>(format.width) * (format.bitCount / 8) ||
+      rowBytes > static_cast<std::size_t>(INT_MAX)) {
+    error = "cannot convert to rows of " + std::to_string(rowBytes) + " bytes";
+    return false;
+  }
+  const int stride = static_cast<int>(rowBytes);
+  std::uint8_t* rows[4] = {out + static_cast<std::size_t>(format.height - 1) * rowBytes};
   int strides[4] = {-stride};
   if (sws_scale(s.scaler.get(), picture.data, picture.linesize, 0, picture.height, rows,
                 strides) <= 0) {

@@ -27,6 +27,11 @@ class VideoDecoder {
 
   // Failures name the file and give FFmpeg's reason.
   bool open(const std::string& path, std::string& error);
+  // The two halves of open(), for a caller that reports them apart: the file and its video
+  // stream `wanted` (the best one when -1), then the decoder for that stream. Until the decoder
+  // is open there is nothing to decode, and size() and codec() are not to be asked.
+  bool openInput(const std::string& path, int wanted, std::string& error);
+  bool openDecoder(std::string& error);
   void close();
   bool isOpen() const;
 
@@ -36,8 +41,9 @@ class VideoDecoder {
   const AVFrame& picture() const;
 
   // Goes back to the key frame at or before `timestamp` (in the stream's time base) and empties
-  // the decoder, so that decoding starts afresh there.
-  bool seek(std::int64_t timestamp, std::string& error);
+  // the decoder, so that decoding starts afresh there. With `anyFrame`, to the indexed frame at
+  // or before it whether key frame or not, for a caller that has picked where to start.
+  bool seek(std::int64_t timestamp, std::string& error, bool anyFrame = false);
 
   const std::string& path() const;
   AVFormatContext& input() const;
@@ -64,6 +70,10 @@ class FrameConverter {
   // Writes format.bytes() bytes to `out`.
   bool convert(const AVFrame& picture, const FrameFormat& format, std::uint8_t* out,
                std::string& error);
+  // The same with rows `rowBytes` apart (at least a row's pixels), as DIBs pad them; the
+  // padding is left as it was.
+  bool convert(const AVFrame& picture, const FrameFormat& format, std::uint8_t* out,
+               std::size_t rowBytes, std::string& error);
 
  private:
   struct State;
