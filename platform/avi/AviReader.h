@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,14 +31,19 @@ struct AviFileInfo {
 // the frame getter opens; fetching a frame allocates nothing.
 class AviReader {
  public:
-  AviReader();
+  // Far above any camera's picture; a header that claims more is taken for damage.
+  static constexpr std::size_t kDefaultMaxFrameBytes = std::size_t{256} << 20;
+
+  // Streams whose DIB would take more than maxFrameBytes are refused at the frame getter.
+  explicit AviReader(std::size_t maxFrameBytes = kDefaultMaxFrameBytes);
   ~AviReader();
   AviReader(const AviReader&) = delete;
   AviReader& operator=(const AviReader&) = delete;
 
   // The file: false (with the reason, naming the file) when it cannot be read or is no AVI.
   bool openFile(const std::string& path, std::string& error);
-  // Its stream 0: false when it has none, or it is no video stream this reader can take.
+  // Its stream 0, the first video stream: false when it has none, or it is no video stream this
+  // reader can take. Its frames are counted here.
   bool openStream(std::string& error);
   // The decoder for stream 0: false when there is none for its codec.
   bool openFrameGetter(std::string& error);
@@ -46,7 +52,8 @@ class AviReader {
   // reason when it cannot be had (outside 0 .. streamLength() - 1, or undecodable).
   const video::BitmapInfoHeader* getFrame(std::int32_t index, std::string& error);
 
-  // Frames in stream 0. For a file cut short with no index, the complete frames found.
+  // Frames in stream 0, once it is open: those whose data is wholly in the file, so for a file
+  // cut short with no index the complete frames found (the header may say otherwise).
   std::int32_t streamLength() const;
   const AviFileInfo& fileInfo() const;
 
@@ -56,6 +63,7 @@ class AviReader {
 
  private:
   struct State;
+  std::size_t maxFrameBytes_;
   std::unique_ptr<State> state_;
 };
 
