@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws Watchpost offscreen on the test pattern into the user guide's pictures (docs/screenshots/),
+# Draws Watchpost (on the test pattern) and Casebook (on a recording made from it) offscreen into
+# the user guide's pictures (docs/screenshots/),
 # with a throw-away home folder so that nothing of the user's settings or videos is touched.
 #   bash scripts/screenshots.sh [OUTPUT_FOLDER]
 set -euo pipefail
@@ -10,4 +11,7 @@ home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home" CORVANE_CAMERAS=pattern \
   QT_QPA_PLATFORM=offscreen ./build/dev/tools/screenshots/watchpost_screenshots "$out" \
+  2> >(grep -v 'does not support' >&2)
+HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home" TMPDIR="$home" \
+  QT_QPA_PLATFORM=offscreen ./build/dev/tools/screenshots/casebook_screenshots "$out" \
   2> >(grep -v 'does not support' >&2)

@@ -1,0 +1,443 @@
+// The Casebook program on real recordings (made here with Watchpost's own AVI writer and event
+// log): opening either file of a pair, the failures, stepping, playing and scrubbing, the speed
+// and properties dialogs, the keys, the clipboard.
+#include "viewer/app/CasebookApp.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/eventlog/EventLog.h"
+#include "capture/settings/CaptureSettings.h"
+#include "platform/avi/AviWriter.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/MemoryProfileStore.h"
+#include "platform/framework/MessageBox.h"
+#include "platform/framework/StatusBar.h"
+#include "platform/framework/TrackbarCodes.h"
+#include "platform/video/FrameFormat.h"
+#include "resources/CasebookResources.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TempFolder.h"
+#include "viewer/app/MainFrame.h"
+#include "viewer/document/CasebookDoc.h"
+#include "viewer/view/CasebookView.h"
+
+namespace casebook {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace res;
+using testing_support::ModalScript;
+
+constexpr int kWidth = 32, kHeight = 24;
+constexpr std::uint32_t kFirstCapture = 983'360'000;  // a Sunday in 2001
+
+// Frame k is filled with the value 10 * k + 5, so the picture on the screen names its frame.
+int FrameShown(const CCasebookDoc& doc) {
+  if (doc.currentPicture == nullptr) return -1;
+  const auto* pixels = reinterpret_cast<const std::uint8_t*>(doc.currentPicture) + 40;
+  return static_cast<int>(std::lround((pixels[0] - 5) / 10.0));  // lossy codecs shift it a little
+}
+
+// An AVI of `frames` frames at 1,000,000 / usPerFrame frames a second, and (unless `logLines`
+// is negative) its log with that many frame lines and the settings lines.
+void MakeRecording(const fs::path& stem, int frames, int logLines,
+                   std::uint32_t usPerFrame = 250000,
+                   const avi::Compressor& compressor = avi::UncompressedDib()) {
+  avi::AviWriter writer;
+  std::string error;
+  const video::BitmapInfo info = video::ToBitmapInfo({kWidth, kHeight, 24});
+  ASSERT_TRUE(writer.open(stem.string() + ".avi", info.bmiHeader, usPerFrame, compressor, 0, error))
+      << error;
+  std::vector<std::uint8_t> frame(static_cast<std::size_t>(kWidth) * kHeight * 3);
+  for (int k = 0; k < frames; ++k) {
+    std::fill(frame.begin(), frame.end(), static_cast<std::uint8_t>(10 * k + 5));
+    ASSERT_TRUE(writer.writeFrame(frame.data(), frame.size(), error)) << error;
+  }
+  ASSERT_TRUE(writer.close(error)) << error;
+  if (logLines < 0) return;
+  std::vector<std::uint32_t> times;
+  for (int k = 0; k < logLines; ++k) times.push_back(kFirstCapture + static_cast<std::uint32_t>(k));
+  std::ofstream(stem.string() + ".log", std::ios::binary)
+      << watchpost::EventLogText(times.data(), logLines, watchpost::CaptureSettings{});
+}
+
+class CasebookTest : public ::testing::Test {
+ protected:
+  void Start() {
+    app_ = std::make_unique<CCasebookApp>(profile_);
+    ASSERT_TRUE(app_->InitInstance({}));
+    QApplication::setActiveWindow(&Frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+  }
+  CMainFrame& Frame() { return *app_->mainFrame(); }
+  CCasebookView& View() { return *app_->view(); }
+  CCasebookDoc& Doc() { return *app_->document(); }
+  fs::path In(const std::string& name) const { return temp_.path() / name; }
+  bool Open(const fs::path& path) { return app_->OpenDocumentFile(path.string()); }
+  // The view paints, as the screen would ask it to: the texts follow the position then.
+  std::string EntryShown() {
+    View().repaint();
+    return View().GetDlgItemText(IDC_ENTRY);
+  }
+  std::string Status() { return Frame().statusBar()->GetPaneText(0); }
+  bool Enabled(int id) { return app_->router().query(id).enabled; }
+
+  testing_support::TempFolder temp_{"casebook"};
+  framework::MemoryProfileStore profile_;
+  std::unique_ptr<CCasebookApp> app_;
+};
+
+TEST_F(CasebookTest, StartsEmptyWithTheCommandsOfNoRecording) {
+  Start();
+  EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Casebook");
+  EXPECT_EQ(View().GetDlgItemText(IDC_ENTRY), "Log Entry Details");
+  EXPECT_EQ(View().GetDlgItemText(IDC_TOTAL), "----");
+  auto* slider = View().GetDlgItemAs<QSlider>(IDC_SLIDER);
+  EXPECT_EQ(slider->maximum(), 1000);
+  EXPECT_EQ(slider->value(), 0);
+  EXPECT_FALSE(View().showsPicture());
+  const QImage painted = View().grab().toImage();
+  EXPECT_EQ(painted.pixelColor(5, View().height() - 5), QColor(128, 128, 192));
+  for (int id : {cmd::StopStart, cmd::Properties, cmd::Back, cmd::Forward,
+                 framework::ID_EDIT_COPY}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  EXPECT_TRUE(Enabled(cmd::Speed));
+  EXPECT_TRUE(Enabled(cmd::StopStartKey));
+  // The keys of Stop/Start work with the menu item greyed: with nothing open they do nothing.
+  QTest::keyClick(&Frame(), Qt::Key_Space);
+  QTest::keyClick(&Frame(), Qt::Key_Return);
+  EXPECT_FALSE(Doc().playing);
+}
+
+TEST_F(CasebookTest, EitherFileOfThePairOpensTheRecordingAndItsLog) {
+  MakeRecording(In("run7"), 5, 5);
+  Start();
+  for (const char* chosen : {"run7.log", "run7.avi"}) {
+    SCOPED_TRACE(chosen);
+    ASSERT_TRUE(Open(In(chosen)));
+    EXPECT_EQ(Doc().videoPath, In("run7.avi").string());
+    EXPECT_EQ(Doc().logPath, In("run7.log").string());
+    EXPECT_TRUE(Doc().recordingOpen);
+    EXPECT_EQ(Doc().lastFrame, 4);
+    EXPECT_EQ(FrameShown(Doc()), 0);
+    EXPECT_EQ(Doc().playbackRate, 4);
+    EXPECT_TRUE(Doc().logLoaded);
+    EXPECT_EQ(Status(), "Log File contains 5 entries");
+    EXPECT_EQ(View().GetDlgItemText(IDC_TOTAL), "5");
+    EXPECT_EQ(EntryShown().rfind("Frame# 1 ", 0), 0u) << EntryShown();
+    EXPECT_EQ(Frame().windowTitle().toStdString(), std::string(chosen) + " - Casebook");
+    EXPECT_EQ(Frame().pos(), QPoint(0, 0));
+  }
+  EXPECT_TRUE(Enabled(cmd::Forward));
+  EXPECT_EQ(app_->recentFiles().files().front(), In("run7.avi").string());
+}
+
+TEST_F(CasebookTest, TheLastThreeCharactersAreReplacedWhateverTheyAre) {
+  MakeRecording(In("CLIP"), 3, 3);
+  std::ofstream(In("CLIP.AVI")) << "the name chosen";
+  std::ofstream(In("clip.mpeg")) << "not a recording";
+  std::ofstream(In("abc")) << "too short a name";
+  Start();
+  ASSERT_TRUE(Open(In("CLIP.AVI")));
+  EXPECT_EQ(Doc().videoPath, In("CLIP.avi").string());
+  {
+    ModalScript script;
+    script.expectMessage(CCasebookDoc::kOpenFailure);
+    EXPECT_FALSE(Open(In("clip.mpeg")));  // clip.mavi and clip.mlog
+    ASSERT_EQ(script.seen().size(), 1u);
+    EXPECT_EQ(script.seen()[0].caption, "Casebook Error");
+    EXPECT_EQ(script.seen()[0].icon, framework::MB_ICONERROR);
+  }
+  EXPECT_EQ(Doc().videoPath, In("clip.mavi").string());
+  EXPECT_FALSE(Doc().recordingOpen) << "the recording shown before is closed";
+  EXPECT_FALSE(View().showsPicture());
+
+  const fs::path cwd = fs::current_path();
+  fs::current_path(temp_.path());
+  {
+    ModalScript script;
+    script.expectMessage(CCasebookDoc::kOpenFailure);
+    EXPECT_FALSE(Open("abc"));
+  }
+  fs::current_path(cwd);
+}
+
+TEST_F(CasebookTest, AFileThatCannotBeReadChangesNothing) {
+  MakeRecording(In("run"), 3, 3);
+  Start();
+  ASSERT_TRUE(Open(In("run.avi")));
+  {
+    ModalScript script;
+    script.expectMessage("Cannot open " + In("gone.log").string() +
+                         ": No such file or directory");
+    EXPECT_FALSE(Open(In("gone.log")));
+  }
+  EXPECT_TRUE(Doc().recordingOpen);
+  EXPECT_EQ(Doc().videoPath, In("run.avi").string());
+}
+
+TEST_F(CasebookTest, ARecordingWithoutItsLogPlaysAndSaysLogReady) {
+  MakeRecording(In("nolog"), 3, -1);
+  Start();
+  ASSERT_TRUE(Open(In("nolog.avi")));
+  EXPECT_FALSE(Doc().logLoaded);
+  EXPECT_EQ(Status(), "Unable to open a Corvane Log File");
+  EXPECT_EQ(EntryShown(), "Log Ready");
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(EntryShown(), "Log Ready");
+}
+
+TEST_F(CasebookTest, AShortLogIsReportedAndItsFramesShowNoLogEntry) {
+  MakeRecording(In("short"), 5, -1);
+  {
+    std::ofstream log(In("short.log"), std::ios::binary);  // three frame lines, nothing after
+    for (int k = 1; k <= 3; ++k) log << "Frame# " << k << " Sun Mar 04 06:13:20 2001\r\n";
+  }
+  Start();
+  {
+    ModalScript script;
+    script.expectMessage("  The Corvane Log File is Suspect  ");
+    ASSERT_TRUE(Open(In("short.avi")));
+    ASSERT_EQ(script.seen().size(), 1u);
+    EXPECT_EQ(script.seen()[0].icon, framework::MB_ICONWARNING);
+  }
+  EXPECT_EQ(Status(), "Log File contains 3 entries");
+  Doc().position = 4;
+  Doc().ShowPosition();
+  EXPECT_EQ(EntryShown(), "No Log Entry");
+}
+
+TEST_F(CasebookTest, TheRecordedRateIsTruncatedAndShownInTheProperties) {
+  MakeRecording(In("ntsc"), 2, 2, 33367);  // 29.97 frames a second
+  Start();
+  ASSERT_TRUE(Open(In("ntsc.avi")));
+  EXPECT_EQ(Doc().RecordedRate(), 29);
+  EXPECT_EQ(Doc().playbackRate, 29);
+  EXPECT_EQ(Doc().TimerIntervalMs(), 34);
+  ModalScript script;
+  script.expectDialog<CAviPropertiesDlg>([](CAviPropertiesDlg& dialog) {
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_RECORDING_RATE), "29");
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_TOTAL_FRAMES), "2");
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_WIDTH), std::to_string(kWidth));
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_HEIGHT), std::to_string(kHeight));
+    return framework::IDOK;
+  });
+  QTest::keyClick(&Frame(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(CasebookTest, ForwardBackAndTheSliderMoveThroughTheRecording) {
+  MakeRecording(In("steps"), 6, 6);
+  Start();
+  ASSERT_TRUE(Open(In("steps.avi")));
+  app_->router().dispatch(cmd::Forward);  // frame 0 again, the entry one ahead
+  EXPECT_EQ(FrameShown(Doc()), 0);
+  EXPECT_EQ(Doc().position, 1);
+  EXPECT_EQ(EntryShown().rfind("Frame# 2 ", 0), 0u);
+  app_->router().dispatch(cmd::Forward);
+  EXPECT_EQ(FrameShown(Doc()), 1);
+  app_->router().dispatch(cmd::Back);
+  EXPECT_EQ(Doc().position, 1);
+  EXPECT_EQ(FrameShown(Doc()), 0);
+  app_->router().dispatch(cmd::Back);
+  EXPECT_EQ(Doc().position, 0);
+  EXPECT_EQ(FrameShown(Doc()), 0);
+
+  // The slider dragged to 4 and let go: frame 4 with entry 4.
+  View().GetDlgItemAs<QSlider>(IDC_SLIDER)->setValue(4);
+  View().OnHScroll(framework::TB_THUMBTRACK);
+  EXPECT_EQ(FrameShown(Doc()), 0) << "nothing while the thumb moves";
+  View().OnHScroll(framework::TB_THUMBPOSITION);
+  EXPECT_EQ(FrameShown(Doc()), 4);
+  EXPECT_EQ(Doc().position, 4);
+  EXPECT_EQ(EntryShown().rfind("Frame# 5 ", 0), 0u);
+}
+
+TEST_F(CasebookTest, PlaybackShowsEndOfAviThenStopsAndWrapsToTheStart) {
+  MakeRecording(In("play"), 4, 4);
+  Start();
+  ASSERT_TRUE(Open(In("play.avi")));
+  Doc().position = 3;  // the last frame: Start does nothing
+  Frame().OnStopStart();
+  EXPECT_FALSE(Doc().playing);
+
+  Doc().position = 2;
+  QTest::keyClick(&Frame(), Qt::Key_Space);
+  ASSERT_TRUE(Doc().playing);
+  EXPECT_TRUE(Frame().timers().isTimerSet(CMainFrame::kPlayTimerId));
+  EXPECT_FALSE(Enabled(cmd::Speed)) << "the speed waits while playing";
+  Frame().OnTimer(CMainFrame::kPlayTimerId);
+  EXPECT_EQ(FrameShown(Doc()), 2);
+  Frame().OnTimer(CMainFrame::kPlayTimerId);
+  EXPECT_EQ(FrameShown(Doc()), 3);
+  EXPECT_EQ(EntryShown(), "End of AVI");
+  Frame().OnTimer(CMainFrame::kPlayTimerId);
+  EXPECT_FALSE(Doc().playing);
+  EXPECT_FALSE(Frame().timers().isTimerSet(CMainFrame::kPlayTimerId));
+  EXPECT_EQ(Doc().position, 0);
+  EXPECT_EQ(FrameShown(Doc()), 3) << "the last picture stays";
+
+  // Forward or Back while playing only stops.
+  QTest::keyClick(&Frame(), Qt::Key_T, Qt::ControlModifier);
+  ASSERT_TRUE(Doc().playing);
+  app_->router().dispatch(cmd::Forward);
+  EXPECT_FALSE(Doc().playing);
+  EXPECT_EQ(Doc().position, 0);
+}
+
+TEST_F(CasebookTest, AOneFrameRecordingNeverPlaysAndForwardAlternates) {
+  MakeRecording(In("one"), 1, 1);
+  Start();
+  ASSERT_TRUE(Open(In("one.avi")));
+  Frame().OnStopStart();
+  EXPECT_FALSE(Doc().playing);
+  app_->router().dispatch(cmd::Forward);
+  EXPECT_EQ(EntryShown(), "End of AVI");
+  app_->router().dispatch(cmd::Forward);
+  EXPECT_EQ(Doc().position, 0);
+  app_->router().dispatch(cmd::Forward);
+  EXPECT_EQ(Doc().position, 1);
+  EXPECT_EQ(EntryShown(), "End of AVI");
+}
+
+TEST_F(CasebookTest, AClickOnThePictureTogglesPlaybackAndOneOnTheBandDoesNot) {
+  MakeRecording(In("click"), 4, 4);
+  Start();
+  ASSERT_TRUE(Open(In("click.avi")));
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(10, 20));
+  EXPECT_FALSE(Doc().playing);
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(10, 50));
+  EXPECT_TRUE(Doc().playing);
+  QTest::mouseClick(&View(), Qt::LeftButton, {}, QPoint(10, 50));
+  EXPECT_FALSE(Doc().playing);
+}
+
+// The speed dialog on a 25-frames-a-second recording: with the override off the recording's
+// own rate shows, and OK and the check box still work.
+TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
+  MakeRecording(In("fast"), 3, 3, 40000);
+  Start();
+  ASSERT_TRUE(Open(In("fast.avi")));
+  {
+    ModalScript script;
+    script.expectDialog<CPlaybackSpeedDlg>([](CPlaybackSpeedDlg& dialog) {
+      EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "25");
+      EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
+      return framework::IDOK;  // refused no more
+    });
+    QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(script.pending(), 0u);
+  }
+  EXPECT_FALSE(Doc().overrideRate);
+  EXPECT_EQ(Doc().playbackRate, 25);
+  {
+    ModalScript script;
+    script.expectDialog<CPlaybackSpeedDlg>([](CPlaybackSpeedDlg& dialog) {
+      dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE)->click();
+      EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "15");
+      EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
+      static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
+    });
+    app_->router().dispatch(cmd::Speed);
+  }
+  EXPECT_TRUE(Doc().overrideRate);
+  EXPECT_EQ(Doc().playbackRate, 15);
+  EXPECT_EQ(Doc().TimerIntervalMs(), 66);
+}
+
+TEST_F(CasebookTest, TheSpeedDialogValidatesOnlyTheUsersRateAndCancelKeepsTheCheckBox) {
+  profile_.seedInt("Settings", "OverRideFrameRate", 1);
+  profile_.seedInt("Settings", "FrameRate", 12);
+  MakeRecording(In("rec"), 3, 3);  // 4 frames a second
+  Start();
+  EXPECT_EQ(Doc().playbackRate, 12);
+  ASSERT_TRUE(Open(In("rec.avi")));
+  EXPECT_EQ(Doc().playbackRate, 12) << "the override wins over the recording's rate";
+  EXPECT_EQ(Doc().TimerIntervalMs(), 83);
+  {
+    ModalScript script;
+    script
+        .expectDialog<CPlaybackSpeedDlg>([](CPlaybackSpeedDlg& dialog) {
+          EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "12");
+          EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
+          dialog.SetDlgItemText(IDC_SPEED, "20");
+          // Refused: the message comes and the dialog stays.
+          static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
+          dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE)->click();  // off
+          EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
+          EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "4");
+          static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL))->click();
+        })
+        .expectMessage("Please enter an integer between 1 and 15.");
+    app_->router().dispatch(cmd::Speed);
+    EXPECT_EQ(script.pending(), 0u);
+  }
+  EXPECT_FALSE(Doc().overrideRate) << "Cancel keeps what the check box set";
+  EXPECT_EQ(Doc().playbackRate, 4);
+  app_.reset();
+  EXPECT_EQ(profile_.GetProfileInt("Settings", "OverRideFrameRate", -1), 0);
+  EXPECT_EQ(profile_.GetProfileInt("Settings", "FrameRate", -1), 4);
+}
+
+TEST_F(CasebookTest, RatesBelowOneAndAMissingScalePlayAFrameASecond) {
+  profile_.seedInt("Settings", "OverRideFrameRate", 1);
+  profile_.seedInt("Settings", "FrameRate", 0);
+  Start();
+  EXPECT_EQ(Doc().playbackRate, 1);
+  Doc().fileInfo.dwScale = 0;
+  EXPECT_EQ(Doc().RecordedRate(), 1);
+  Doc().fileInfo = {};
+  Doc().fileInfo.dwRate = 1;
+  Doc().fileInfo.dwScale = 3;
+  EXPECT_EQ(Doc().RecordedRate(), 1);
+  Doc().playbackRate = 0;
+  EXPECT_EQ(Doc().TimerIntervalMs(), 1000);
+}
+
+TEST_F(CasebookTest, CopyPutsThePictureOnTheClipboardUpright) {
+  MakeRecording(In("copy"), 3, 3);
+  Start();
+  ASSERT_TRUE(Open(In("copy.avi")));
+  QGuiApplication::clipboard()->clear();
+  QTest::keyClick(&Frame(), Qt::Key_Insert, Qt::ControlModifier);
+  const QImage copied = QGuiApplication::clipboard()->image();
+  ASSERT_FALSE(copied.isNull());
+  EXPECT_EQ(copied.size(), QSize(kWidth, kHeight));
+  EXPECT_EQ(copied.pixelColor(0, 0), QColor(5, 5, 5));
+}
+
+// Every compressor Watchpost offers: its recordings open and show their frames and lines.
+TEST_F(CasebookTest, RecordingsOfEveryCompressorOpenAndShowTheirLines) {
+  Start();
+  int index = 0;
+  for (const avi::Compressor& compressor : avi::AvailableCompressors()) {
+    SCOPED_TRACE(compressor.codec);
+    const fs::path stem = In("codec" + std::to_string(index++));
+    MakeRecording(stem, 4, 4, 250000, compressor);
+    ASSERT_TRUE(Open(stem.string() + ".avi"));
+    EXPECT_EQ(Doc().lastFrame, 3);
+    Doc().position = 3;
+    Doc().ShowPosition();
+    EXPECT_EQ(FrameShown(Doc()), 3) << "frame 3 decoded";
+    EXPECT_EQ(EntryShown().rfind("Frame# 4 ", 0), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace casebook

@@ -1,0 +1,125 @@
+// Runs Casebook offscreen and saves what a user sees as PNG files:
+//   casebook_screenshots OUTPUT_FOLDER
+// The recording it shows is made first, from the test pattern, with Watchpost's own writer and
+// event log. scripts/screenshots.sh builds it and runs it with a throw-away home folder.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPixmap>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "capture/eventlog/EventLog.h"
+#include "capture/settings/CaptureSettings.h"
+#include "platform/avi/AviWriter.h"
+#include "platform/camera/drivers/TestPatternDriver.h"
+#include "platform/framework/FrameIds.h"
+#include "platform/framework/MemoryProfileStore.h"
+#include "platform/framework/Modal.h"
+#include "platform/video/FrameFormat.h"
+#include "resources/CasebookResources.h"
+#include "viewer/app/CasebookApp.h"
+#include "viewer/app/MainFrame.h"
+#include "viewer/document/CasebookDoc.h"
+
+namespace {
+
+QDir gFolder;
+int gFailures = 0;
+
+void Save(const QPixmap& pixmap, const std::string& name) {
+  const QString path = gFolder.filePath(QString::fromStdString(name + ".png"));
+  if (!pixmap.save(path)) {
+    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    ++gFailures;
+    return;
+  }
+  std::printf("%s (%dx%d)\n", qPrintable(path), pixmap.width(), pixmap.height());
+}
+
+void Wait(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// 40 frames of the pattern's moving object at 320 x 240, four a second, with their log.
+bool MakeRecording(const std::string& stem) {
+  const camera::FrameFormat format{320, 240, 24};
+  avi::AviWriter writer;
+  std::string error;
+  const video::BitmapInfo info = video::ToBitmapInfo(format);
+  if (!writer.open(stem + ".avi", info.bmiHeader, 250000, avi::UncompressedDib(), 0, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  std::vector<std::uint8_t> frame(format.bytes());
+  std::vector<std::uint32_t> times;
+  for (int k = 0; k < 40; ++k) {
+    camera::RenderTestPattern(camera::PatternSettings{}, 20 + static_cast<std::uint64_t>(k) * 3,
+                              format, frame.data());
+    if (!writer.writeFrame(frame.data(), frame.size(), error)) return false;
+    times.push_back(1'796'000'000u + static_cast<std::uint32_t>(k / 4));
+  }
+  if (!writer.close(error)) return false;
+  std::ofstream(stem + ".log", std::ios::binary)
+      << watchpost::EventLogText(times.data(), static_cast<std::int32_t>(times.size()),
+                                 watchpost::CaptureSettings{});
+  return true;
+}
+
+void ShootDialog(framework::CommandRouter& router, int command, const std::string& name) {
+  auto previous = framework::SetModalHook([&](QDialog& dialog) {
+    dialog.show();
+    Wait(100);
+    Save(dialog.grab(), name);
+    dialog.hide();
+    return 2;  // Cancel
+  });
+  if (!router.dispatch(command)) {
+    std::fprintf(stderr, "command %d did not run\n", command);
+    ++gFailures;
+  }
+  framework::SetModalHook(std::move(previous));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  gFolder = QDir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+  if (!QDir().mkpath(gFolder.absolutePath())) return 2;
+  QApplication::setApplicationDisplayName("Casebook");
+  const std::string stem = QDir::temp().filePath("casebook-shot-WTV2612081047").toStdString();
+  if (!MakeRecording(stem)) return 1;
+
+  framework::MemoryProfileStore profile;
+  casebook::CCasebookApp app(profile);
+  if (!app.InitInstance({})) return 1;
+  casebook::CMainFrame& frame = *app.mainFrame();
+  Wait(300);
+  Save(frame.grab(), "casebook-empty");
+
+  if (!app.OpenDocumentFile(stem + ".log")) return 1;
+  frame.OnStopStart();
+  Wait(2600);  // about ten frames at four a second
+  Save(frame.grab(), "casebook-playing");
+  frame.OnStopStart();
+
+  framework::CommandRouter& router = app.router();
+  ShootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
+  ShootDialog(router, casebook::res::cmd::Speed, "casebook-dialog-speed");
+  ShootDialog(router, framework::ID_APP_ABOUT, "casebook-dialog-about");
+  QFile::remove(QString::fromStdString(stem + ".avi"));
+  QFile::remove(QString::fromStdString(stem + ".log"));
+  return gFailures == 0 ? 0 : 1;
+}
