@@ -99,7 +99,11 @@ void CCasebookView::paintEvent(QPaintEvent*) {
     if (document_.position > document_.lastFrame) {
       entryText = "End of AVI";
     } else {
+      // The line end the log's line keeps would start a second, empty line in the label.
       entryText = document_.Entry(document_.position);
+      while (!entryText.empty() && (entryText.back() == '\n' || entryText.back() == '\r')) {
+        entryText.pop_back();
+      }
       SetBarPos(IDC_SLIDER, document_.position);
     }
   } else {
