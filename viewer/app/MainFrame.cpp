@@ -180,13 +180,17 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-  for (const QUrl& url : event->mimeData()->urls()) {
+  if (OnDropFiles(*event->mimeData())) event->acceptProposedAction();
+}
+
+bool CMainFrame::OnDropFiles(const QMimeData& data) {
+  for (const QUrl& url : data.urls()) {
     if (url.isLocalFile()) {
-      event->acceptProposedAction();
       openFile_(url.toLocalFile().toStdString());
-      return;
+      return true;
     }
   }
+  return false;
 }
 
 }  // namespace casebook

@@ -10,6 +10,7 @@
 #include "viewer/view/ViewerDialogs.h"
 
 class QMenuBar;
+class QMimeData;
 
 namespace framework {
 class CStatusBar;
@@ -48,6 +49,8 @@ class CMainFrame : public QWidget, public framework::CCmdTarget {
   void OnTimer(int id);
   void OnProperties();
   void OnHelp();
+  // Files dropped on the window: the first local one opens. False when there was none.
+  bool OnDropFiles(const QMimeData& data);
   // Room for a picture of width x height below the band of controls, at the screen's corner.
   void FitToPicture(int width, int height);
 

@@ -10,6 +10,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 #include <QSlider>
 #include <QTest>
 
@@ -437,6 +441,42 @@ TEST_F(CasebookTest, RecordingsOfEveryCompressorOpenAndShowTheirLines) {
     EXPECT_EQ(FrameShown(Doc()), 3) << "frame 3 decoded";
     EXPECT_EQ(EntryShown().rfind("Frame# 4 ", 0), 0u);
   }
+}
+
+// Recent files come back in the File menu; a file dropped on the window opens like one chosen.
+TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
+  MakeRecording(In("first"), 2, 2);
+  MakeRecording(In("second"), 3, 3);
+  Start();
+  ASSERT_TRUE(Open(In("first.avi")));
+  ASSERT_TRUE(Open(In("second.log")));
+  QMenu* file = nullptr;
+  for (QMenu* menu : Frame().menuBar()->findChildren<QMenu*>()) {
+    if (menu->title() == "&File") file = menu;
+  }
+  ASSERT_NE(file, nullptr);
+  emit file->aboutToShow();
+  QStringList texts;
+  QAction* first = nullptr;
+  for (QAction* action : file->actions()) {
+    if (!action->isVisible() || action->isSeparator()) continue;
+    texts << action->text();
+    if (action->text() == "&2 first.avi") first = action;
+  }
+  EXPECT_EQ(texts, (QStringList{"&Open...\tCtrl+O", "&1 second.log", "&2 first.avi",
+                                "P&roperties", "E&xit"}));
+  ASSERT_NE(first, nullptr);
+  first->trigger();
+  EXPECT_EQ(Doc().videoPath, In("first.avi").string());
+  EXPECT_EQ(Doc().lastFrame, 1);
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(In("second.avi").string()))});
+  ASSERT_TRUE(Frame().OnDropFiles(data));
+  EXPECT_EQ(Doc().videoPath, In("second.avi").string());
+  EXPECT_EQ(Doc().lastFrame, 2);
+  app_.reset();
+  EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""), In("second.avi").string());
 }
 
 }  // namespace
