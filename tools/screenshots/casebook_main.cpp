@@ -25,28 +25,10 @@
 #include "resources/CasebookResources.h"
 #include "viewer/app/CasebookApp.h"
 #include "viewer/app/MainFrame.h"
+#include "tools/screenshots/Shots.h"
 #include "viewer/document/CasebookDoc.h"
 
 namespace {
-
-QDir gFolder;
-int gFailures = 0;
-
-void Save(const QPixmap& pixmap, const std::string& name) {
-  const QString path = gFolder.filePath(QString::fromStdString(name + ".png"));
-  if (!pixmap.save(path)) {
-    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    ++gFailures;
-    return;
-  }
-  std::printf("%s (%dx%d)\n", qPrintable(path), pixmap.width(), pixmap.height());
-}
-
-void Wait(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
 
 // 40 frames of the pattern's moving object at 320 x 240, four a second, with their log.
 bool MakeRecording(const std::string& stem) {
@@ -73,21 +55,6 @@ bool MakeRecording(const std::string& stem) {
   return true;
 }
 
-void ShootDialog(framework::CommandRouter& router, int command, const std::string& name) {
-  auto previous = framework::SetModalHook([&](QDialog& dialog) {
-    dialog.show();
-    Wait(100);
-    Save(dialog.grab(), name);
-    dialog.hide();
-    return 2;  // Cancel
-  });
-  if (!router.dispatch(command)) {
-    std::fprintf(stderr, "command %d did not run\n", command);
-    ++gFailures;
-  }
-  framework::SetModalHook(std::move(previous));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,8 +63,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
     return 2;
   }
-  gFolder = QDir(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
-  if (!QDir().mkpath(gFolder.absolutePath())) return 2;
+  shots::Shots shots;
+  if (!shots.setFolder(argv[1])) return 2;
   QApplication::setApplicationDisplayName("Casebook");
   const std::string stem = QDir::temp().filePath("casebook-shot-WTV2612081047").toStdString();
   if (!MakeRecording(stem)) return 1;
@@ -106,20 +73,20 @@ int main(int argc, char** argv) {
   casebook::CCasebookApp app(profile);
   if (!app.InitInstance({})) return 1;
   casebook::CMainFrame& frame = *app.mainFrame();
-  Wait(300);
-  Save(frame.grab(), "casebook-empty");
+  shots::Shots::wait(300);
+  shots.save(frame.grab(), "casebook-empty");
 
   if (!app.OpenDocumentFile(stem + ".log")) return 1;
   frame.OnStopStart();
-  Wait(2600);  // about ten frames at four a second
-  Save(frame.grab(), "casebook-playing");
+  shots::Shots::wait(2600);  // about ten frames at four a second
+  shots.save(frame.grab(), "casebook-playing");
   frame.OnStopStart();
 
   framework::CommandRouter& router = app.router();
-  ShootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
-  ShootDialog(router, casebook::res::cmd::Speed, "casebook-dialog-speed");
-  ShootDialog(router, framework::ID_APP_ABOUT, "casebook-dialog-about");
+  shots.shootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
+  shots.shootDialog(router, casebook::res::cmd::Speed, "casebook-dialog-speed");
+  shots.shootDialog(router, framework::ID_APP_ABOUT, "casebook-dialog-about");
   QFile::remove(QString::fromStdString(stem + ".avi"));
   QFile::remove(QString::fromStdString(stem + ".log"));
-  return gFailures == 0 ? 0 : 1;
+  return shots.exitCode();
 }
