@@ -98,36 +98,34 @@ done
 grep -qx "MimeType=video/x-msvideo;" /usr/share/applications/casebook.desktop \
   || fail "casebook.desktop does not open AVI files"
 
-echo "== /usr/bin/watchpost, ended by SIGTERM"
 mkdir -p "$tmp/home" "$tmp/runtime"
 chmod 700 "$tmp/runtime"
-HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_RUNTIME_DIR=$tmp/runtime \
-  QT_QPA_PLATFORM=offscreen CORVANE_CAMERAS=pattern /usr/bin/watchpost >"$tmp/out" 2>&1 &
-pid=$!
-sleep 3
-if ! kill -0 "$pid" 2>/dev/null; then
+# start_headless PROGRAM SECONDS [ENV...]: starts the installed PROGRAM offscreen with the
+# temporary home, fails if it ends within SECONDS, then sends SIGTERM; its exit status is in rc.
+start_headless() {
+  local program=$1 seconds=$2
+  shift 2
+  env HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" XDG_RUNTIME_DIR="$tmp/runtime" \
+    QT_QPA_PLATFORM=offscreen "$@" "/usr/bin/$program" >"$tmp/out" 2>&1 &
+  local pid=$!
+  sleep "$seconds"
+  if ! kill -0 "$pid" 2>/dev/null; then
+    rc=0; wait "$pid" || rc=$?
+    cat "$tmp/out"
+    fail "$program ended by itself within $seconds s (exit status $rc)"
+  fi
+  kill -TERM "$pid"
   rc=0; wait "$pid" || rc=$?
   cat "$tmp/out"
-  fail "watchpost ended by itself within 3 s (exit status $rc)"
-fi
-kill -TERM "$pid"
-rc=0; wait "$pid" || rc=$?
-cat "$tmp/out"
+}
+
+echo "== /usr/bin/watchpost, ended by SIGTERM"
+start_headless watchpost 3 CORVANE_CAMERAS=pattern
 [ "$rc" -eq 0 ] || fail "watchpost exited with status $rc after SIGTERM"
 # Exit saves the settings; so must SIGTERM.
 [ -s "$tmp/home/.config/Tamsford/Corvane.conf" ] || fail "no settings saved on SIGTERM"
 
 echo "== /usr/bin/casebook starts"
-HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_RUNTIME_DIR=$tmp/runtime \
-  QT_QPA_PLATFORM=offscreen /usr/bin/casebook >"$tmp/out" 2>&1 &
-pid=$!
-sleep 2
-if ! kill -0 "$pid" 2>/dev/null; then
-  rc=0; wait "$pid" || rc=$?
-  cat "$tmp/out"
-  fail "casebook ended by itself within 2 s (exit status $rc)"
-fi
-kill -TERM "$pid"
-wait "$pid" || true
+start_headless casebook 2
 
 echo "check-deb: OK ($deb)"

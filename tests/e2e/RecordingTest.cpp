@@ -115,6 +115,22 @@ class RecordingTest : public ::testing::Test {
     return seen;
   }
 
+  // The folder's one recording: its AVI read back and its log parsed.
+  struct Recording {
+    testing_support::AviProbe avi;
+    ParsedLog log;
+    fs::path aviPath;
+  };
+  Recording OnlyRecording() const {
+    const auto avis = Files(".avi");
+    const auto logs = Files(".log");
+    EXPECT_EQ(avis.size(), 1u);
+    EXPECT_EQ(logs.size(), 1u);
+    if (avis.empty() || logs.empty()) return {};
+    return {testing_support::ProbeAvi(avis.begin()->second.string()),
+            ParseLog(ReadFile(logs.begin()->second)), avis.begin()->second};
+  }
+
   std::map<std::string, fs::path> Files(const char* extension) const {
     std::map<std::string, fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -227,13 +243,8 @@ TEST_F(RecordingTest, AKilledRecorderLeavesAReadableAviAndALogOfItsFrames) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the recorder ended by itself: " << status;
 
-  const auto avis = Files(".avi");
-  const auto logs = Files(".log");
-  ASSERT_EQ(avis.size(), 1u);
-  ASSERT_EQ(logs.size(), 1u);
-  const testing_support::AviProbe avi = testing_support::ProbeAvi(avis.begin()->second.string());
+  const auto [avi, log, aviPath] = OnlyRecording();
   ASSERT_TRUE(avi.opened) << avi.error;
-  const ParsedLog log = ParseLog(ReadFile(logs.begin()->second));
   EXPECT_TRUE(log.wellFormed);
   EXPECT_TRUE(log.settings.empty()) << "the run never ended";
   ASSERT_GE(log.frameTimes.size(), 6u);
@@ -300,20 +311,15 @@ TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
   ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
 
-  const auto avis = Files(".avi");
-  const auto logs = Files(".log");
-  ASSERT_EQ(avis.size(), 1u);
-  ASSERT_EQ(logs.size(), 1u);
-  const testing_support::AviProbe avi = testing_support::ProbeAvi(avis.begin()->second.string());
+  const auto [avi, log, aviPath] = OnlyRecording();
   ASSERT_TRUE(avi.opened) << avi.error;
-  const ParsedLog log = ParseLog(ReadFile(logs.begin()->second));
   EXPECT_TRUE(log.wellFormed);
   EXPECT_NE(log.settings.find("Interval 100"), std::string::npos)
       << "the settings close a finished log:\n" << log.settings;
   EXPECT_TRUE(avi.frames.size() == log.frameTimes.size() ||
               avi.frames.size() == log.frameTimes.size() + 1)
       << avi.frames.size() << " frames, " << log.frameTimes.size() << " lines";
-  const RiffFacts riff = ReadRiff(avis.begin()->second);
+  const RiffFacts riff = ReadRiff(aviPath);
   EXPECT_TRUE(riff.sizeMatches) << "the AVI was not closed";
   EXPECT_TRUE(riff.hasIndex) << "the AVI has no index";
   EXPECT_EQ(riff.totalFrames, avi.frames.size());
