@@ -94,7 +94,6 @@ inline constexpr ControlTemplate kSpeedControls[] = {
 inline constexpr ControlTemplate kAboutControls[] = {
     {ControlKind::Icon, IDC_STATIC, kMainIconPath, 11, 17, 20, 20},
     {ControlKind::LText, IDC_STATIC, "Casebook Version 0.14", 40, 10, 119, 8},
-    {ControlKind::LText, IDC_STATIC, "The report viewer of Corvane recordings", 40, 25, 140, 8},
     {ControlKind::DefPushButton, IDOK, "OK", 178, 7, 32, 14, framework::WS_GROUP |
      framework::WS_TABSTOP},
 };

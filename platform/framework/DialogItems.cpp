@@ -19,6 +19,7 @@
 #include <QStylePainter>
 #include <QToolButton>
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QValidator>
 
 #include <algorithm>
@@ -93,6 +94,44 @@ class UpDownControl : public QWidget {
   QToolButton* up_ = nullptr;
   QToolButton* down_ = nullptr;
   QLineEdit* buddy_ = nullptr;
+};
+
+// A horizontal slider whose Up, Page Up and wheel turned away from the user go towards the
+// start, as on a trackbar (Qt's sliders count them up); Left and Right stay as they are.
+class TrackbarSlider : public QSlider {
+ public:
+  explicit TrackbarSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const Qt::Key swapped = Swapped(Qt::Key(event->key()));
+    if (swapped == event->key()) {
+      QSlider::keyPressEvent(event);
+      return;
+    }
+    QKeyEvent other(event->type(), swapped, event->modifiers(), event->text(),
+                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    QSlider::keyPressEvent(&other);
+    event->setAccepted(other.isAccepted());
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    QWheelEvent other(event->position(), event->globalPosition(), -event->pixelDelta(),
+                      -event->angleDelta(), event->buttons(), event->modifiers(),
+                      event->phase(), event->inverted(), event->source());
+    QSlider::wheelEvent(&other);
+    event->setAccepted(other.isAccepted());
+  }
+
+ private:
+  static Qt::Key Swapped(Qt::Key key) {
+    switch (key) {
+      case Qt::Key_Up: return Qt::Key_Down;
+      case Qt::Key_Down: return Qt::Key_Up;
+      case Qt::Key_PageUp: return Qt::Key_PageDown;
+      case Qt::Key_PageDown: return Qt::Key_PageUp;
+      default: return key;
+    }
+  }
 };
 
 // A slider's action as the trackbar notification it stands for; -1 for none.
@@ -466,18 +505,23 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
     case ControlKind::UpDown:
       return new UpDownControl(host);
     case ControlKind::Trackbar: {
-      auto* slider = new QSlider(Qt::Horizontal, host);
+      auto* slider = new TrackbarSlider(host);
       slider->setRange(0, 100);
       slider->setTickPosition(QSlider::NoTicks);
       slider->setFocusPolicy(Qt::StrongFocus);
       // Fired for the user's moves only, with the slider already at its new place.
       QObject::connect(slider, &QAbstractSlider::actionTriggered, context,
                        [this, id, slider](int action) {
+                         const int before = slider->value();
                          // The value follows the position only after this signal; make them
                          // agree first.
                          slider->setValue(slider->sliderPosition());
                          runHandler(scrollHandlers_, id);
-                         const int code = TrackbarCode(action);
+                         int code = TrackbarCode(action);
+                         // A move without the knob held is the wheel: a line step.
+                         if (code == TB_THUMBTRACK && !slider->isSliderDown()) {
+                           code = slider->value() < before ? TB_LINEUP : TB_LINEDOWN;
+                         }
                          if (code < 0) return;
                          runScrollCode(id, code);
                          if (code != TB_THUMBTRACK) runScrollCode(id, TB_ENDTRACK);

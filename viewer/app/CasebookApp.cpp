@@ -31,8 +31,13 @@ CCasebookApp::~CCasebookApp() {
 bool CCasebookApp::InitInstance(const QStringList& arguments) {
   recentFiles_.Load(profile_);
   document_ = std::make_unique<CCasebookDoc>(profile_, *this);
-  frame_ = std::make_unique<CMainFrame>(router_,
-                                        [this](const std::string& path) { OpenDocumentFile(path); });
+  frame_ = std::make_unique<CMainFrame>(router_, [this](const std::string& path) {
+    // A recent file that no longer opens leaves the list.
+    if (!OpenDocumentFile(path)) {
+      recentFiles_.Remove(path);
+      recentFiles_.Save(profile_);
+    }
+  });
   if (!frame_->OnCreate(recentFiles_)) return false;
   view_ = new CCasebookView(*document_, [this] { frame_->OnStopStart(); }, frame_->clientWindow());
   router_.setChain({view_, document_.get(), frame_.get(), this});

@@ -7,8 +7,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/framework/FrameIds.h"
 #include "platform/framework/Icons.h"
@@ -44,7 +47,7 @@ CMainFrame::CMainFrame(framework::CommandRouter& router,
                        std::function<void(const std::string&)> openFile)
     : router_(router),
       openFile_(std::move(openFile)),
-      properties_(nullptr),
+      properties_(this),
       client_(new FrameClient(this, [this] { LayOutClient(); })),
       timers_([this](int id) { OnTimer(id); }, this) {
   setWindowIcon(framework::LoadIcon(res::kMainIconPath));
@@ -107,13 +110,18 @@ void CMainFrame::LayOutClient() {
   if (view_ != nullptr) view_->setGeometry(0, 0, cx, std::max(cy - barHeight, 0));
 }
 
-// The window just holds the menu, the band, the picture at its own size and the status bar.
+// The window just holds the menu, the band, the picture at its own size and the status bar,
+// as far as the screen has room.
 void CMainFrame::FitToPicture(int width, int height) {
   const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
   const int barHeight = statusBar_ != nullptr ? statusBar_->sizeHint().height() : 0;
+  QSize size(std::max(width, 1),
+             menuHeight + CCasebookView::kBandHeight + std::max(height, 0) + barHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size());
+  }
   move(0, 0);
-  resize(std::max(width, 1),
-         menuHeight + CCasebookView::kBandHeight + std::max(height, 0) + barHeight);
+  resize(size);
   resizeEvent(nullptr);
 }
 
@@ -175,8 +183,17 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   QCoreApplication::exit(0);
 }
 
+namespace {
+std::optional<std::string> FirstLocalFile(const QMimeData& data) {
+  for (const QUrl& url : data.urls()) {
+    if (url.isLocalFile()) return url.toLocalFile().toStdString();
+  }
+  return std::nullopt;
+}
+}  // namespace
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (FirstLocalFile(*event->mimeData())) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
@@ -184,13 +201,12 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 bool CMainFrame::OnDropFiles(const QMimeData& data) {
-  for (const QUrl& url : data.urls()) {
-    if (url.isLocalFile()) {
-      openFile_(url.toLocalFile().toStdString());
-      return true;
-    }
-  }
-  return false;
+  const std::optional<std::string> path = FirstLocalFile(data);
+  if (!path) return false;
+  // Opened once the drop is over: a message box now would hold the other program's drag.
+  QMetaObject::invokeMethod(
+      this, [this, file = *path] { openFile_(file); }, Qt::QueuedConnection);
+  return true;
 }
 
 }  // namespace casebook

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <optional>
 
@@ -77,7 +78,8 @@ void CCasebookDoc::ResetRecording() {
 bool CCasebookDoc::OnOpenDocument(const std::string& path) {
   {
     // The chosen file itself must be there to be read; otherwise nothing changes.
-    const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe of that name cannot hold the program up.
+    const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
       framework::AppMessageBox(shell_.mainWindow(),
                                "Cannot open " + path + ": " + base::ErrnoText(errno),
@@ -106,7 +108,8 @@ bool CCasebookDoc::OnOpenDocument(const std::string& path) {
   lastFrame = reader_.streamLength() - 1;
   fileInfo = reader_.fileInfo();
   if (!overrideRate) playbackRate = RecordedRate();
-  shell_.fitToPicture(static_cast<int>(fileInfo.dwWidth), static_cast<int>(fileInfo.dwHeight));
+  // The picture's own size: the header's may say anything.
+  shell_.fitToPicture(currentPicture->biWidth, std::abs(currentPicture->biHeight));
   ReadEventLog();
   return true;
 }
@@ -144,7 +147,10 @@ bool CCasebookDoc::Fetch(std::int32_t index, std::string& error) {
 
 bool CCasebookDoc::Fetch(std::int32_t index) {
   std::string error;
-  return Fetch(index, error);
+  if (Fetch(index, error)) return true;
+  // The picture stays; the user is told why it did not move on.
+  shell_.setStatusText("Frame " + std::to_string(index + 1) + " cannot be shown: " + error);
+  return false;
 }
 
 void CCasebookDoc::StepForward() {

@@ -147,6 +147,9 @@ TEST_F(CasebookTest, EitherFileOfThePairOpensTheRecordingAndItsLog) {
     EXPECT_EQ(EntryShown().rfind("Frame# 1 ", 0), 0u) << EntryShown();
     EXPECT_EQ(Frame().windowTitle().toStdString(), std::string(chosen) + " - Casebook");
     EXPECT_EQ(Frame().pos(), QPoint(0, 0));
+    // The band and the picture at its own size: nothing stretched.
+    EXPECT_EQ(View().width(), kWidth);
+    EXPECT_EQ(View().height(), CCasebookView::kBandHeight + kHeight);
   }
   EXPECT_TRUE(Enabled(cmd::Forward));
   EXPECT_EQ(app_->recentFiles().files().front(), In("run7.avi").string());
@@ -297,6 +300,13 @@ TEST_F(CasebookTest, PlaybackShowsEndOfAviThenStopsAndWrapsToTheStart) {
   EXPECT_EQ(Doc().position, 0);
   EXPECT_EQ(FrameShown(Doc()), 3) << "the last picture stays";
 
+  // Enter plays and stops as well, with the focus anywhere in the window.
+  View().GetDlgItem(IDC_SLIDER)->setFocus();
+  QTest::keyClick(&Frame(), Qt::Key_Return);
+  EXPECT_TRUE(Doc().playing);
+  QTest::keyClick(&Frame(), Qt::Key_Return);
+  EXPECT_FALSE(Doc().playing);
+
   // Forward or Back while playing only stops.
   QTest::keyClick(&Frame(), Qt::Key_T, Qt::ControlModifier);
   ASSERT_TRUE(Doc().playing);
@@ -343,7 +353,8 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
     script.expectDialog<CPlaybackSpeedDlg>([](CPlaybackSpeedDlg& dialog) {
       EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "25");
       EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
-      return framework::IDOK;  // refused no more
+      // OK is refused no more: any message box here fails the test.
+      static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
     });
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(script.pending(), 0u);
@@ -397,6 +408,14 @@ TEST_F(CasebookTest, TheSpeedDialogValidatesOnlyTheUsersRateAndCancelKeepsTheChe
   app_.reset();
   EXPECT_EQ(profile_.GetProfileInt("Settings", "OverRideFrameRate", -1), 0);
   EXPECT_EQ(profile_.GetProfileInt("Settings", "FrameRate", -1), 4);
+}
+
+TEST_F(CasebookTest, TheRateIsFiveUntilSomethingSetsItAndIsSavedAtExit) {
+  Start();
+  EXPECT_EQ(Doc().playbackRate, 5);
+  app_.reset();
+  EXPECT_EQ(profile_.GetProfileInt("Settings", "FrameRate", -1), 5);
+  EXPECT_EQ(profile_.GetProfileInt("Settings", "OverRideFrameRate", -1), 0);
 }
 
 TEST_F(CasebookTest, RatesBelowOneAndAMissingScalePlayAFrameASecond) {
@@ -473,7 +492,7 @@ TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(In("second.avi").string()))});
   ASSERT_TRUE(Frame().OnDropFiles(data));
-  EXPECT_EQ(Doc().videoPath, In("second.avi").string());
+  QTRY_COMPARE(Doc().videoPath, In("second.avi").string());
   EXPECT_EQ(Doc().lastFrame, 2);
   app_.reset();
   EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""), In("second.avi").string());

@@ -9,11 +9,15 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QApplication>
 
 #include <vector>
 
 #include "platform/framework/DataExchange.h"
 #include "platform/framework/Dialog.h"
+#include "platform/framework/TrackbarCodes.h"
 #include "tests/support/ModalScript.h"
 
 namespace framework {
@@ -136,6 +140,68 @@ TEST(FormView, ATrackbarTellsTheUsersMovesOnlyAndABarShowsAnyPositionInRange) {
   view.SetBarRange(kBar, 0, 2000);
   view.SetBarPos(kBar, 5000);
   EXPECT_EQ(view.GetBarPos(kBar), 2000);
+}
+
+// Each move of a trackbar comes with its notification code, and the end of the move after it.
+TEST(FormView, ATrackbarNamesEachMoveAsATrackbarDoes) {
+  Panel view;
+  view.show();
+  std::vector<int> codes;
+  view.OnScrollCode(kSlider, [&](int code) { codes.push_back(code); });
+  view.SetBarRange(kSlider, 0, 100);
+  view.SetBarPos(kSlider, 50);
+  QWidget* slider = view.GetDlgItem(kSlider);
+  struct Row {
+    Qt::Key key;
+    int code;
+    int position;
+  };
+  // Up and Page Up go towards the start, as Left does.
+  for (const Row row : {Row{Qt::Key_Right, TB_LINEDOWN, 51}, Row{Qt::Key_Up, TB_LINEUP, 50},
+                        Row{Qt::Key_Down, TB_LINEDOWN, 51}, Row{Qt::Key_PageUp, TB_PAGEUP, 41},
+                        Row{Qt::Key_PageDown, TB_PAGEDOWN, 51}, Row{Qt::Key_Home, TB_TOP, 0},
+                        Row{Qt::Key_End, TB_BOTTOM, 100}}) {
+    codes.clear();
+    QTest::keyClick(slider, row.key);
+    EXPECT_EQ(codes, (std::vector<int>{row.code, TB_ENDTRACK})) << row.key;
+    EXPECT_EQ(view.GetBarPos(kSlider), row.position) << row.key;
+  }
+  // The wheel turned away from the user: one line towards the start.
+  codes.clear();
+  QWheelEvent wheel(QPointF(5, 5), slider->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(slider, &wheel);
+  ASSERT_FALSE(codes.empty());
+  EXPECT_EQ(codes.front(), TB_LINEUP);
+  EXPECT_EQ(codes.back(), TB_ENDTRACK);
+  EXPECT_LT(view.GetBarPos(kSlider), 100);
+}
+
+// An up-down control counts the number in the edit before it, within 0 to 100.
+TEST(FormView, AnUpDownCountsTheNumberInItsEdit) {
+  constexpr int kEdit = 2101, kSpin = 2102;
+  static constexpr ControlTemplate kSpinControls[] = {
+      {ControlKind::Edit, kEdit, "", 10, 10, 40, 12, WS_TABSTOP},
+      {ControlKind::UpDown, kSpin, nullptr, 50, 10, 10, 12, UDS_AUTOBUDDY | UDS_SETBUDDYINT},
+  };
+  static constexpr DialogTemplate kSpinForm{301, nullptr, 0, 0, 100, 40, kSpinControls};
+  CFormView view(kSpinForm);
+  view.show();
+  QWidget* spin = view.GetDlgItem(kSpin);
+  QWidget* edit = view.GetDlgItem(kEdit);
+  EXPECT_EQ(spin->geometry().right(), DialogXToPixels(50) - 1) << "at the edit's right end";
+  EXPECT_LE(edit->geometry().right(), spin->geometry().left());
+  const auto arrows = spin->findChildren<QToolButton*>();
+  ASSERT_EQ(arrows.size(), 2);
+  view.SetDlgItemText(kEdit, "99");
+  arrows[0]->click();  // up
+  arrows[0]->click();
+  EXPECT_EQ(view.GetDlgItemText(kEdit), "100");
+  QTest::keyClick(edit, Qt::Key_Down);
+  EXPECT_EQ(view.GetDlgItemText(kEdit), "99");
+  view.SetDlgItemText(kEdit, "none");
+  arrows[1]->click();  // down from no number
+  EXPECT_EQ(view.GetDlgItemText(kEdit), "0");
 }
 
 TEST(FormView, TemplateStylesShowAsTheyAsk) {
