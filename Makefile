@@ -26,6 +26,7 @@ bench:
 	./build/ci/bench/detector_bench
 	./build/ci/bench/capture_bench
 	QT_QPA_PLATFORM=offscreen ./build/ci/bench/app_bench
+	QT_QPA_PLATFORM=offscreen ./build/ci/bench/viewer_bench
 
 # Every libFuzzer target; NAME_fuzz starts from tests/fuzz/corpus/NAME when there is one, and
 # what it finds goes to build/fuzz/corpus/NAME, never into the sources.
