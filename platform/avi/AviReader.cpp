@@ -346,31 +346,35 @@ bool AviReader::openStream(std::string& error) {
 }
 
 // Counts the frames whose data is wholly in the file. The index (idx1 or OpenDML) says where
-// each frame is and which are key frames; what follows the index's last frame is read through
-// once, so that a file cut short, with no index or half of one, still gives every frame it
+// each frame is and which are key frames; in a file without one, what follows the last frame
+// FFmpeg knows of is read through once, so that a file cut short still gives every frame it
 // holds. FFmpeg adds what it reads to the index, key flags from its parsers included.
 bool AviReader::State::scan(std::string& error) {
   AVFormatContext& input = decoder.input();
   AVStream& st = stream();
   const int indexed = avformat_index_get_entries_count(&st);
-  if (indexed > 0) {
-    const AVIndexEntry* last = avformat_index_get_entry(&st, indexed - 1);
-    // Failing that, the reading goes on from where opening left it: slower, not wrong.
-    av_seek_frame(&input, st.index, last->timestamp, AVSEEK_FLAG_ANY | AVSEEK_FLAG_BACKWARD);
-  }
-  ffmpeg::PacketPtr packet(av_packet_alloc());
-  if (!packet) return fail(ffmpeg::ErrorText(AVERROR(ENOMEM)), error);
   // The frame the file was cut in: FFmpeg hands it over short and says so.
   std::int64_t cutFrame = std::numeric_limits<std::int64_t>::max();
   std::int64_t cutAt = std::numeric_limits<std::int64_t>::max();
-  while (av_read_frame(&input, packet.get()) >= 0) {
-    if (packet->stream_index == st.index && (packet->flags & AV_PKT_FLAG_CORRUPT) != 0) {
-      if (packet->dts != AV_NOPTS_VALUE) cutFrame = std::min(cutFrame, packet->dts);
-      if (packet->pos >= 0) cutAt = std::min(cutAt, packet->pos);
+  // A file closed properly ends with its index, and the index names every frame: nothing is
+  // read then, only checked against the file's size below.
+  if (!headers.hasIndex || indexed == 0) {
+    if (indexed > 0) {
+      const AVIndexEntry* last = avformat_index_get_entry(&st, indexed - 1);
+      // Failing that, the reading goes on from where opening left it: slower, not wrong.
+      av_seek_frame(&input, st.index, last->timestamp, AVSEEK_FLAG_ANY | AVSEEK_FLAG_BACKWARD);
     }
-    av_packet_unref(packet.get());
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    if (!packet) return fail(ffmpeg::ErrorText(AVERROR(ENOMEM)), error);
+    while (av_read_frame(&input, packet.get()) >= 0) {
+      if (packet->stream_index == st.index && (packet->flags & AV_PKT_FLAG_CORRUPT) != 0) {
+        if (packet->dts != AV_NOPTS_VALUE) cutFrame = std::min(cutFrame, packet->dts);
+        if (packet->pos >= 0) cutAt = std::min(cutAt, packet->pos);
+      }
+      av_packet_unref(packet.get());
+    }
+    // A read error ends the scan like the end of the file: what came before stays readable.
   }
-  // A read error ends the scan like the end of the file: what came before stays readable.
 
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) {
