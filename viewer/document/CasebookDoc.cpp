@@ -153,16 +153,8 @@ bool CCasebookDoc::Fetch(std::int32_t index) {
   return false;
 }
 
-void CCasebookDoc::StepForward() {
-  if (!recordingOpen) return;
-  if (position > lastFrame) {
-    position = 0;
-    return;
-  }
-  Fetch(position);
-  UpdateAllViews(nullptr);
-  ++position;
-}
+// A step forward is one tick of playback; only the timer cares whether it went on.
+void CCasebookDoc::StepForward() { PlayTick(); }
 
 void CCasebookDoc::StepBack() {
   if (!recordingOpen) return;
