@@ -335,6 +335,27 @@ void ShowIcon(QLabel& label, const QIcon& icon) {
 
 }  // namespace
 
+void ConnectScrollCodes(QAbstractSlider& slider, QObject& context,
+                        std::function<void(int)> onCode, std::function<void()> onMove) {
+  // Fired for the user's moves only, with the position already at its new place.
+  QObject::connect(&slider, &QAbstractSlider::actionTriggered, &context,
+                   [&slider, onCode, onMove](int action) {
+                     int code = TrackbarCode(action);
+                     // A move without the knob held is the wheel: a line step.
+                     if (code == TB_THUMBTRACK && !slider.isSliderDown()) {
+                       code = slider.sliderPosition() < slider.value() ? TB_LINEUP : TB_LINEDOWN;
+                     }
+                     if (onMove) onMove();
+                     if (code < 0) return;
+                     onCode(code);
+                     if (code != TB_THUMBTRACK) onCode(TB_ENDTRACK);
+                   });
+  QObject::connect(&slider, &QAbstractSlider::sliderReleased, &context, [onCode] {
+    onCode(TB_THUMBPOSITION);
+    onCode(TB_ENDTRACK);
+  });
+}
+
 QFont DialogFont() {
   QFont font;
   font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
@@ -509,27 +530,13 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
       slider->setRange(0, 100);
       slider->setTickPosition(QSlider::NoTicks);
       slider->setFocusPolicy(Qt::StrongFocus);
-      // Fired for the user's moves only, with the slider already at its new place.
-      QObject::connect(slider, &QAbstractSlider::actionTriggered, context,
-                       [this, id, slider](int action) {
-                         const int before = slider->value();
-                         // The value follows the position only after this signal; make them
-                         // agree first.
-                         slider->setValue(slider->sliderPosition());
-                         runHandler(scrollHandlers_, id);
-                         int code = TrackbarCode(action);
-                         // A move without the knob held is the wheel: a line step.
-                         if (code == TB_THUMBTRACK && !slider->isSliderDown()) {
-                           code = slider->value() < before ? TB_LINEUP : TB_LINEDOWN;
-                         }
-                         if (code < 0) return;
-                         runScrollCode(id, code);
-                         if (code != TB_THUMBTRACK) runScrollCode(id, TB_ENDTRACK);
-                       });
-      QObject::connect(slider, &QAbstractSlider::sliderReleased, context, [this, id] {
-        runScrollCode(id, TB_THUMBPOSITION);
-        runScrollCode(id, TB_ENDTRACK);
-      });
+      ConnectScrollCodes(*slider, *context, [this, id](int code) { runScrollCode(id, code); },
+                         [this, id, slider] {
+                           // The value follows the position only after the move's signal;
+                           // make them agree first, so the handlers read the new place.
+                           slider->setValue(slider->sliderPosition());
+                           runHandler(scrollHandlers_, id);
+                         });
       return slider;
     }
     case ControlKind::Icon:
@@ -771,7 +778,8 @@ void DialogItems::SetBarPos(int id, int position) {
   if (auto* bar = GetDlgItemAs<QProgressBar>(id)) {
     bar->setValue(std::clamp(position, bar->minimum(), std::max(bar->minimum(), bar->maximum())));
   } else if (auto* slider = GetDlgItemAs<QAbstractSlider>(id)) {
-    slider->setValue(position);  // the slider keeps itself in range
+    // The thumb the user holds stays under the mouse: the end of the drag says where it went.
+    if (!slider->isSliderDown()) slider->setValue(position);  // kept in range by the slider
   }
 }
 
@@ -779,6 +787,10 @@ int DialogItems::GetBarPos(int id) const {
   if (const auto* bar = GetDlgItemAs<QProgressBar>(id)) return bar->value();
   if (const auto* slider = GetDlgItemAs<QAbstractSlider>(id)) return slider->sliderPosition();
   return 0;
+}
+
+void DialogItems::MoveControls(int dx) {
+  for (const Control& control : controls_) control.widget->move(control.widget->pos() + QPoint(dx, 0));
 }
 
 void DialogItems::OnClicked(int id, std::function<void()> handler) {

@@ -13,6 +13,7 @@
 
 #include "platform/framework/DialogTemplate.h"
 
+class QAbstractSlider;
 class QButtonGroup;
 class QIcon;
 class QObject;
@@ -29,6 +30,12 @@ QFont DialogFont();
 
 // Where a control of a template sits on its dialog, in pixels.
 QRect ControlPixelRect(const ControlTemplate& control);
+
+// Reports a slider's moves by the user to `onCode` as a trackbar does: each move's code
+// (TrackbarCodes.h), TB_ENDTRACK right after a step by key, click or wheel, TB_THUMBPOSITION then
+// TB_ENDTRACK when a drag is let go. `onMove` runs first at every move. Both stop with `context`.
+void ConnectScrollCodes(QAbstractSlider& slider, QObject& context,
+                        std::function<void(int code)> onCode, std::function<void()> onMove = {});
 
 // The controls of a template built on one host widget, found by id: what a modal dialog and a
 // form view share. The template's controls must outlive the host (they are static data). The
@@ -116,6 +123,9 @@ class DialogItems {
   virtual void DoDataExchange(CDataExchange& dx);
   // A button click nobody registered a handler for.
   virtual void OnUnhandledClick(int id);
+
+  // Every control `dx` pixels to the right (to the left when negative).
+  void MoveControls(int dx);
 
   // The first enabled tab stop, or 0.
   int FirstTabStop() const;

@@ -58,9 +58,12 @@ bool CCasebookApp::InitInstance(const QStringList& arguments) {
   return true;
 }
 
-bool CCasebookApp::OpenDocumentFile(const std::string& path) {
+bool CCasebookApp::OpenDocumentFile(const std::string& chosen) {
+  // Held as a full path: the recent-file list must open it from any folder.
+  const QFileInfo file(QString::fromStdString(chosen));
+  const std::string path = file.absoluteFilePath().toStdString();
   if (!document_->OnOpenDocument(path)) return false;
-  frame_->OnTitleChanged(QFileInfo(QString::fromStdString(path)).fileName().toStdString());
+  frame_->OnTitleChanged(file.fileName().toStdString());
   recentFiles_.Add(path);
   recentFiles_.Save(profile_);
   view_->OnInitialUpdate();

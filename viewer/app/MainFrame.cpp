@@ -115,8 +115,10 @@ void CMainFrame::LayOutClient() {
 void CMainFrame::FitToPicture(int width, int height) {
   const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
   const int barHeight = statusBar_ != nullptr ? statusBar_->sizeHint().height() : 0;
-  QSize size(std::max(width, 1),
-             menuHeight + CCasebookView::kBandHeight + std::max(height, 0) + barHeight);
+  // A picture narrower than the band leaves room for the band's scroll bar below it.
+  const int scrollHeight = view_ != nullptr ? view_->ScrollBarHeightAt(width) : 0;
+  QSize size(std::max(width, 1), menuHeight + CCasebookView::kBandHeight + std::max(height, 0) +
+                                     scrollHeight + barHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     size = size.boundedTo(screen->availableGeometry().size());
   }

@@ -1,8 +1,15 @@
 #include <QApplication>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "platform/framework/MessageBox.h"
 #include "platform/framework/QtProfileStore.h"
+#include "platform/framework/TerminationSignals.h"
 #include "platform/shell/WindowPlatform.h"
 #include "viewer/app/CasebookApp.h"
+#include "viewer/app/MainFrame.h"
 
 int main(int argc, char** argv) {
   shell::PreferXcbOnWayland();
@@ -10,12 +17,32 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Casebook");
   QApplication::setApplicationDisplayName("Casebook");
   QGuiApplication::setDesktopFileName("casebook");
+  // FFmpeg's own console chatter goes; a file it cannot read is told in the program's words.
+  av_log_set_level(AV_LOG_QUIET);
 
   framework::QtProfileStore profile("Casebook");
+  // A logout, a service stop or Ctrl+C closes the program the way Exit does, so the speed
+  // settings are saved. The watcher outlives the program's objects.
+  bool quitRequested = false;
+  casebook::CCasebookApp* running = nullptr;
+  framework::TerminationSignals terminationSignals([&](int) {
+    quitRequested = true;
+    if (running != nullptr && running->mainFrame() != nullptr) running->mainFrame()->close();
+  });
+  if (!terminationSignals.ok()) {
+    framework::AppMessageBox(nullptr, "Casebook cannot watch for the end of the session: " +
+                                          terminationSignals.error());
+  }
   int exitCode = 1;
   {
     casebook::CCasebookApp app(profile);
-    if (app.InitInstance(QApplication::arguments().mid(1))) exitCode = QApplication::exec();
+    running = &app;
+    if (app.InitInstance(QApplication::arguments().mid(1))) {
+      // A signal that came during start-up (a message box's own loop took the close) still
+      // ends it.
+      exitCode = quitRequested ? 0 : QApplication::exec();
+    }
+    running = nullptr;
   }
   return exitCode;
 }

@@ -39,6 +39,10 @@ CCasebookView::CCasebookView(CCasebookDoc& document, std::function<void()> stopS
       stopStart_(std::move(stopStart)) {
   document_.AddView(this);
   OnScrollCode(IDC_SLIDER, [this](int code) { OnHScroll(code); });
+  // A recording narrower than the band scrolls the band; its scroll bar moves the recording
+  // as the slider does, the way the band's own scroll messages always have.
+  SetHorizontalScroll(true);
+  OnViewScrollCode([this](int code) { OnHScroll(code); });
   OnCommand(cmd::Speed, [this] { OnSpeed(); });
   OnCommand(framework::ID_EDIT_COPY, [this] { OnEditCopy(); });
   // The picture is painted whole by paintEvent; nothing to clear first.
@@ -113,7 +117,8 @@ void CCasebookView::paintEvent(QPaintEvent*) {
 }
 
 void CCasebookView::DrawPicture(QPainter& painter) {
-  const QRect area(0, kBandHeight, width(), std::max(height() - kBandHeight, 0));
+  const QRect client = clientRect();
+  const QRect area(0, kBandHeight, client.width(), std::max(client.height() - kBandHeight, 0));
   const video::BitmapInfoHeader* picture = document_.currentPicture;
   if (!drawing_ || picture == nullptr) {
     painter.fillRect(area, kEmptyPicture);
@@ -142,9 +147,12 @@ void CCasebookView::OnHScroll(int code) {
   switch (code) {
     case framework::TB_LINEUP:
       document_.StepBack();
+      // The end of the move that follows reads the slider: it must hold the step's position.
+      SetBarPos(IDC_SLIDER, document_.position);
       break;
     case framework::TB_LINEDOWN:
       document_.StepForward();
+      SetBarPos(IDC_SLIDER, document_.position);
       break;
     case framework::TB_PAGEUP:
     case framework::TB_PAGEDOWN:
