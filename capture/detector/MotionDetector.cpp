@@ -119,12 +119,9 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
   captureTimes_[captured] = host_.currentTime();
   // Only a frame the AVI took is counted: the event log must never name a frame the recording
   // lacks (no file open, a failed write; the window has said why).
-  if (window_.singleFrame() != 0) state_.mode = ModeHitAcknowledge;
-  return ClampToInt32(count);
-}
-
-void MotionDetector::AcknowledgeHit() {
-  state_.mode = ModeDetect;
+  if (window_.singleFrame() == 0) return ClampToInt32(count);
+  // A frame the AVI took is counted at once, before anything can change the mode (Pause, Show
+  // Zone, a zone drawn, Stop, exit): the log then has one line for every frame of the AVI.
   state_.capturedCount += 1;
   state_.consecutiveHits += 1;
   // Under continuous motion this beeps on every fourth capture.
@@ -132,7 +129,12 @@ void MotionDetector::AcknowledgeHit() {
     state_.consecutiveHits = 0;
     host_.beep();
   }
+  state_.mode = ModeHitAcknowledge;
+  return ClampToInt32(count);
 }
+
+// The frame after a capture is let go unexamined; the capture was counted when it was taken.
+void MotionDetector::AcknowledgeHit() { state_.mode = ModeDetect; }
 
 std::int32_t MotionDetector::MarkMovement(camera::VideoHdr& frame) {
   savedMode_ = state_.mode;

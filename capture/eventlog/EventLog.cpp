@@ -1,6 +1,7 @@
 #include "capture/eventlog/EventLog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -161,10 +162,25 @@ bool EventLogWriter::finishRun(const std::uint32_t* captureTimes, std::int32_t c
 
 bool EventLogWriter::RewriteWhole(const std::uint32_t* captureTimes, std::int32_t capturedCount,
                                   const CaptureSettings& settings) {
-  base::UniqueFd file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!file) return false;
   const std::string text = EventLogText(captureTimes, capturedCount, settings);
-  return WriteAll(file.get(), text.data(), text.size()) == 0 && file.closeNow() == 0;
+  // A log that is no plain file (a device, a pipe, a link) holds no lines to keep, and must
+  // never be replaced by one: it is written in place.
+  struct stat info {};
+  if (::lstat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    base::UniqueFd file(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    return file && WriteAll(file.get(), text.data(), text.size()) == 0 && file.closeNow() == 0;
+  }
+  // Written beside the log and renamed over it only once whole: a retry that fails too leaves
+  // every line the run already had on disk.
+  const std::string retry = path_ + ".retry";
+  base::UniqueFd file(
+      ::open(retry.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!file) return false;
+  const bool written = WriteAll(file.get(), text.data(), text.size()) == 0 &&
+                       ::fsync(file.get()) == 0 && file.closeNow() == 0;
+  if (written && ::rename(retry.c_str(), path_.c_str()) == 0) return true;
+  ::unlink(retry.c_str());
+  return false;
 }
 
 }  // namespace watchpost

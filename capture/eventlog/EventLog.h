@@ -32,7 +32,8 @@ std::string EventLogText(const std::uint32_t* captureTimes, std::int32_t count,
 // capture is counted, and the settings lines follow when the run ends. The finished file is
 // the same, byte for byte, as EventLogText. A run without captures leaves no file. After a
 // failure (no folder, no rights, disk full) nothing more is written during the run and the
-// failure is reported once; at the end the whole log is tried once more.
+// failure is reported once; at the end the whole log is tried once more, beside the log, and
+// takes its place only when it was written whole.
 class EventLogWriter {
  public:
   // Starts the log of a new run at `path`; nothing is created yet.

@@ -203,7 +203,10 @@ void CMainFrame::MoveFrame(int x, int y, int width, int height) {
 }
 
 void CMainFrame::SetMessageText(const std::string& text) {
-  if (statusBar_ != nullptr) statusBar_->SetPaneText(0, text, true);
+  if (statusBar_ == nullptr) return;
+  // The status line closes with a line feed after its capture time; one line is drawn.
+  const bool closed = !text.empty() && text.back() == '\n';
+  statusBar_->SetPaneText(0, closed ? text.substr(0, text.size() - 1) : text, true);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "capture/frame/PeekWindow.h"
 
+#include <algorithm>
+
 #include "capture/detector/MotionDetector.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/base/Text.h"
@@ -57,16 +59,19 @@ std::optional<QRect> PeekPlacement(const QRect& workArea, const PeekValues& valu
 
 std::string TrayTipText(const std::string& title, std::int32_t mode, std::int32_t sampledCount,
                         std::int32_t capturedCount) {
-  std::string text = title;
+  std::string counters;
   if (mode == ModeDetect) {
-    text += "\nCapturing. Sampled: ";
+    counters = "\nCapturing. Sampled: ";
   } else if (mode == ModePreviewMovement) {
-    text += "\nNot capturing. Sampled: ";
+    counters = "\nNot capturing. Sampled: ";
   }
-  text += std::to_string(sampledCount);
-  text += " , Captured: ";
-  text += std::to_string(capturedCount);
-  return base::CutUtf8(std::move(text), kTrayTipChars);
+  counters += std::to_string(sampledCount);
+  counters += " , Captured: ";
+  counters += std::to_string(capturedCount);
+  // A cut number would be a wrong one: the title gives way, the counters stay whole (at most
+  // 60 bytes, whatever they count).
+  const std::size_t room = kTrayTipChars - std::min(counters.size(), kTrayTipChars);
+  return base::CutUtf8(title, room) + counters;
 }
 
 }  // namespace watchpost

@@ -63,8 +63,8 @@ std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position,
                                    std::int32_t size, QSize custom);
 std::optional<QRect> PeekPlacement(const QRect& workArea, const PeekValues& values);
 
-// The tip the notification icon shows over the document's title and counters, cut to fit the
-// icon's 63-character tip without splitting a character.
+// The tip the notification icon shows over the document's title and counters, within the
+// icon's 63 bytes: the title is shortened (on a whole character), the counters never.
 inline constexpr std::size_t kTrayTipChars = 63;
 std::string TrayTipText(const std::string& title, std::int32_t mode, std::int32_t sampledCount,
                         std::int32_t capturedCount);

@@ -55,14 +55,20 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
       files.push_back(argument);
     }
   }
+  // Nobody need be there for a run asked for on the command line: from the capture's set-up
+  // on, nothing waits for an answer.
+  document_->SetUnattended(startRun);
   bool opened = false;
   if (files.isEmpty()) {
     opened = document_->OnNewDocument();
   } else {
     const std::string path = files.first().toStdString();
     opened = document_->OnOpenDocument(path);
-    recentFiles_.Add(path);
-    recentFiles_.Save(profile_);
+    // Only a file that opened is worth offering again.
+    if (opened) {
+      recentFiles_.Add(path);
+      recentFiles_.Save(profile_);
+    }
   }
   if (!opened) return false;
   view_->OnInitialUpdate();
@@ -122,6 +128,10 @@ void CWatchpostApp::startStop() {
 
 void CWatchpostApp::enableControlPanel() {
   if (view_ != nullptr) view_->setEnabled(true);
+}
+
+void CWatchpostApp::notify(const std::string& caption, const std::string& text) {
+  if (frame_) frame_->notificationIcon().showMessage(caption, text);
 }
 
 }  // namespace watchpost

@@ -55,6 +55,7 @@ class CWatchpostApp : public framework::CCmdTarget, public WatchpostShell {
                                              const std::string& current) override;
   void startStop() override;
   void enableControlPanel() override;
+  void notify(const std::string& caption, const std::string& text) override;
 
   static constexpr std::size_t kRecentFiles = 4;
   static constexpr const char* kStartOption = "--start";

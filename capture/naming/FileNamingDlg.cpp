@@ -10,6 +10,24 @@ namespace {
 constexpr int kCustomNameChars = 80;
 constexpr int kPrefixChars = 10;
 constexpr const char* kExampleCaption = "Example Filename";
+constexpr const char* kSlashRefused = "A file name cannot contain \"/\".";
+constexpr const char* kDotsRefused = "A file name cannot be made of dots only.";
+
+// Why `name` would not name a file in the target folder, or null when it would.
+const char* OutsideFolder(const std::string& name) {
+  if (name.find('/') != std::string::npos) return kSlashRefused;
+  if (!name.empty() && name.find_first_not_of('.') == std::string::npos) return kDotsRefused;
+  return nullptr;
+}
+
+// The text the scheme puts first in the name: it must name a file in the target folder.
+void DDV_InFolder(framework::CDataExchange& dx, int id, const std::string& text) {
+  if (!dx.m_bSaveAndValidate || dx.failed()) return;
+  if (const char* why = OutsideFolder(text)) {
+    dx.PrepareCtrl(id);
+    dx.Fail(why);
+  }
+}
 
 using namespace res;
 
@@ -39,8 +57,13 @@ std::string CFileNamingDlg::Now(const char* format) const {
 void CFileNamingDlg::DoDataExchange(framework::CDataExchange& dx) {
   framework::DDX_Text(dx, IDC_CUSTOM_NAME, customName);
   framework::DDV_MaxChars(dx, customName, kCustomNameChars);
+  if (namingChoice == SchemeCustom) DDV_InFolder(dx, IDC_CUSTOM_NAME, customName);
   framework::DDX_Text(dx, IDC_PREFIX, prefixText);
   framework::DDV_MaxChars(dx, prefixText, kPrefixChars);
+  // A prefix is followed by the time, so only a "/" could take it out of the folder.
+  if (namingChoice == SchemePrefix && prefixText.find('/') != std::string::npos) {
+    DDV_InFolder(dx, IDC_PREFIX, prefixText);
+  }
   framework::DDX_Text(dx, IDC_EXAMPLE_NAME, exampleCaption);
 }
 
@@ -111,7 +134,8 @@ void CFileNamingDlg::OnPrefix() {
 }
 
 void CFileNamingDlg::OnPrefixChanged() {
-  if (!UpdateData(true)) return;
+  // Only the prefix is read: the checks of OK are not made at every key.
+  prefixText = GetDlgItemText(IDC_PREFIX);
   customName = prefixText +
                Now(prefixBaseChoice == SchemeStandard ? kShortTimeFormat : kLongTimeFormat) +
                ".avi";

@@ -221,7 +221,7 @@ void CWatchpostView::StartOrStop(bool automatic) {
     SetDlgItemText(IDC_PAUSE, "Pause");
     EnableRunEdits(false);
     EnableDlgItem(IDC_PLAYBACK, false);
-    document_.StartRun();
+    document_.StartRun(automatic);
   } else {
     document_.StopRun();
     SetDlgItemText(IDC_START, "Start");
@@ -284,6 +284,7 @@ void CWatchpostView::SetScale(int range, int pageSize, int scaleState) {
 void CWatchpostView::OnTimer(int id) {
   if (id != kRestartTimerId) return;
   timers_.KillTimer(id);
+  if (!document_.ReadyToRestart()) return;  // it waits for its folder, and has said so
   CheckDlgButton(IDC_START, !IsDlgButtonChecked(IDC_START));
   StartOrStop(true);
 }

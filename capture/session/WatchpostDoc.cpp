@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -48,6 +49,36 @@ std::uint32_t MicroSecondsPerFrame(float framesPerSecond) {
 }
 
 std::uint32_t NonNegative(int value) { return static_cast<std::uint32_t>(std::max(value, 0)); }
+
+// Whether `folder` takes a file of `bytes` bytes now: one is written there and removed again.
+// False with the platform's reason when it does not (disk full, folder gone, no rights).
+bool FolderTakesWrites(const std::string& folder, std::size_t bytes, std::string& why) {
+  std::string name = folder + "/.corvane-write-check-XXXXXX";
+  const base::UniqueFd file(::mkostemp(name.data(), O_CLOEXEC));
+  if (!file) {
+    why = base::ErrnoText(errno);
+    return false;
+  }
+  static const char kZeros[4096] = {};
+  int error = 0;
+  while (bytes > 0 && error == 0) {
+    const ssize_t n = ::write(file.get(), kZeros, std::min(bytes, sizeof kZeros));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : ENOSPC;
+    } else {
+      bytes -= static_cast<std::size_t>(n);
+    }
+  }
+  ::unlink(name.c_str());
+  if (error != 0) why = base::ErrnoText(error);
+  return error == 0;
+}
+
+std::string WaitingText(const std::string& folder) {
+  return "Auto Restart waits until " + folder +
+         " takes recordings again; it tries every 30 seconds.";
+}
 
 std::string WorkingDirectory() {
   std::error_code error;
@@ -166,7 +197,13 @@ bool CWatchpostDoc::SetUpCapture() {
                                          version, sizeof version)) {
       ++driverCount;
     }
-    if (driverCount > 1) {
+    if (driverCount > 1 && NobodyToAnswer()) {
+      service_.getDriverDescription(0, name, sizeof name, version, sizeof version);
+      const std::string text =
+          std::string("Several capture drivers are installed; recording with the first, ") +
+          name + ".";
+      Alert(text, kWarningCaption, true, text);
+    } else if (driverCount > 1) {
       CDriverChoiceDlg choice(service_, driverIndex, shell_.mainWindow());
       choice.DoModal();
     }
@@ -232,10 +269,13 @@ void CWatchpostDoc::BuildFileNames() {
       std::min<std::uint64_t>(bytes, std::numeric_limits<std::uint32_t>::max())));
 }
 
-void CWatchpostDoc::StartRun() {
+void CWatchpostDoc::StartRun(bool automatic) {
   // A run started by hand while a restart is pending replaces it; the timer would end it.
   shell_.killTimer(kRestartTimerId);
   if (runOpen_) CloseRun();  // a run still open is finished first, never dropped
+  automaticRun_ = automatic || restarting_;
+  waitingFolder_.clear();
+  writeFailed_ = false;
   previewOn = 1;
   capturedCount = 0;
   sampledCount = 0;
@@ -261,8 +301,12 @@ void CWatchpostDoc::StartRun() {
 void CWatchpostDoc::StopRun() {
   mode = ModePreviewMovement;
   CloseRun();
-  if (AutoRestart == 1) shell_.setTimer(kRestartTimerId, kRestartTimerMs);
+  if (AutoRestart == 1) {
+    shell_.setTimer(kRestartTimerId, waitingFolder_.empty() ? kRestartTimerMs : kFolderRetryMs);
+  }
   sampledCount = 0;
+  automaticRun_ = false;
+  writeFailed_ = false;
 }
 
 void CWatchpostDoc::ApplySettings() {
@@ -293,6 +337,41 @@ void CWatchpostDoc::SyncEventLog() {
     ReportLogFailure(error);
 }
 
+void CWatchpostDoc::EndRunAfterWriteFailure() {
+  const bool nobody = NobodyToAnswer();
+  const std::string failure = writeFailure_;
+  if (AutoRestart == 1) waitingFolder_ = runFolder_;
+  shell_.startStop();  // through the panel's toggle, as Stop does
+  if (runOpen_) StopRun();  // no panel took it
+  std::string pane = "Recording ended: " + failure;
+  if (!waitingFolder_.empty()) pane += " " + WaitingText(waitingFolder_);
+  Alert(failure, kErrorCaption, nobody, pane);
+}
+
+bool CWatchpostDoc::ReadyToRestart() {
+  if (waitingFolder_.empty()) return true;
+  // A frame's worth, so that a folder with a few bytes to spare does not pass for one with room.
+  const camera::BitmapInfoHeader& format = detector_.videoFormat().bmiHeader;
+  const std::uint64_t pixels = std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(std::abs(std::int64_t{format.biWidth} * format.biHeight)),
+      MotionDetector::kStoreBytes);
+  const std::uint64_t frameBytes = pixels * (format.biBitCount / 8u);
+  const std::size_t bytes = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+      std::max<std::uint64_t>(frameBytes, format.biSizeImage), 4096, MotionDetector::kStoreBytes));
+  std::string why;
+  if (!FolderTakesWrites(waitingFolder_, bytes, why)) {
+    shell_.setTimer(kRestartTimerId, kFolderRetryMs);
+    shell_.setStatusText(WaitingText(waitingFolder_) + " (" + why + ")");
+    return false;
+  }
+  // A folder that went and was made again is entered again: the next run is named there. Where
+  // that fails the run records in the folder it stands in, and its names say where.
+  const int entered = ::chdir(waitingFolder_.c_str());
+  static_cast<void>(entered);
+  waitingFolder_.clear();
+  return true;
+}
+
 void CWatchpostDoc::ReportLogFailure(const std::string& error) {
   if (logFailureShown_) return;
   logFailureShown_ = true;
@@ -310,8 +389,11 @@ void CWatchpostDoc::OnStartStop() {
 void CWatchpostDoc::OnTimer(int id) {
   if (id != kRestartTimerId) return;
   shell_.killTimer(id);
+  if (!ReadyToRestart()) return;
   // Through the control panel's Start path, like every start.
+  restarting_ = true;
   shell_.startStop();
+  restarting_ = false;
 }
 
 void CWatchpostDoc::OnCompression() {
@@ -361,6 +443,7 @@ void CWatchpostDoc::OnSetTargetFolder() {
   // The buffer shows the folder; the setting keeps it whole, however long.
   base::CopyBounded(*chosen, targetFolderPath);
   CurrentDirectory = *chosen;
+  waitingFolder_.clear();  // restarts wait for the folder that failed, not for another
   ApplyTargetFolder();
   shell_.setFrameCaption(kTargetFolderCaption + CurrentDirectory);
 }
@@ -392,6 +475,14 @@ camera::LRESULT CWatchpostDoc::StatusCallback(camera::CaptureWindowHandle window
 camera::LRESULT CWatchpostDoc::ErrorCallback(camera::CaptureWindowHandle, int id,
                                              const char* text) {
   if (id == 0) return 1;
+  if (id == camera::kFileWriteErrorId && runOpen_) {
+    // The recording can no longer be written: no later hit may try again (a box each). The run
+    // ends once this frame is done, outside the capture window's write.
+    if (!writeFailed_) writeFailure_ = text != nullptr ? text : "";
+    writeFailed_ = true;
+    mode = ModePreviewMovement;
+    return 1;
+  }
   MessageBox(text != nullptr ? text : "", kErrorCaption,
              framework::MB_OK | framework::MB_ICONEXCLAMATION);
   if (id == camera::kDriverErrorId) driverError = 1;
@@ -403,7 +494,23 @@ int CWatchpostDoc::MessageBox(const std::string& text, const char* caption, unsi
     std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
     return framework::IDOK;
   }
+  if (NobodyToAnswer()) {
+    Alert(text, caption, true, text);
+    return framework::IDOK;
+  }
   return framework::MessageBox(shell_.mainWindow(), text, caption, type);
+}
+
+void CWatchpostDoc::Alert(const std::string& text, const char* caption, bool nobody,
+                          const std::string& pane) {
+  shell_.setStatusText(pane);
+  if (closing_ || nobody) {
+    std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+    if (!closing_) shell_.notify(caption, text);
+    return;
+  }
+  framework::MessageBox(shell_.mainWindow(), text, caption,
+                        framework::MB_OK | framework::MB_ICONEXCLAMATION);
 }
 
 std::uint32_t CWatchpostDoc::currentTime() { return shell_.now(); }
@@ -412,6 +519,7 @@ void CWatchpostDoc::beep() { shell_.beep(); }
 void CWatchpostDoc::updateAllViews() {
   // A capture counted since the last frame gets its log line now, before anything can crash.
   SyncEventLog();
+  if (writeFailed_ && runOpen_) EndRunAfterWriteFailure();
   UpdateAllViews(nullptr);
 }
 

@@ -55,7 +55,9 @@ class CWatchpostDoc : public framework::CDocument,
   bool OnOpenDocument(const std::string& path);
 
   bool SetUpCapture();
-  void StartRun();
+  // `automatic` for a start nobody asked for at that moment (the restart timer): its run
+  // reports to the standard error stream, the notification icon and pane 0, never a box.
+  void StartRun(bool automatic = false);
   void StopRun();
   void ApplySettings();
   void BuildFileNames();
@@ -67,6 +69,13 @@ class CWatchpostDoc : public framework::CDocument,
   // Window timers of the control panel: the restart timer starts the next run through the
   // panel's toggle.
   void OnTimer(int id);
+  // The restart timer fired: whether the next run may start now. After a run ended because
+  // its folder took no more frames, the folder must take a write first; until it does, the
+  // timer comes back every kFolderRetryMs and pane 0 says the restart waits.
+  bool ReadyToRestart();
+  static constexpr int kFolderRetryMs = 30'000;
+  // The folder restarts wait for; empty when they need not wait.
+  const std::string& waitingFolder() const { return waitingFolder_; }
 
   // Menu commands.
   void OnCompression();
@@ -85,6 +94,10 @@ class CWatchpostDoc : public framework::CDocument,
   // The program is ending: windows are being taken down and nobody may be there to answer, so
   // failures from here on go to the standard error stream instead of message boxes.
   void BeginClosing() { closing_ = true; }
+  // Nobody may be there to answer (a run asked for on the command line): from set-up on, what
+  // would be a message box goes to the standard error stream, the notification icon and pane 0,
+  // where it stays until the capture window's next status replaces it.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
 
   // A run's AVI is open for single-frame capture (detecting or paused).
   bool runOpen() const { return runOpen_; }
@@ -115,7 +128,14 @@ class CWatchpostDoc : public framework::CDocument,
   void CloseRun();
   void SyncEventLog();
   void ReportLogFailure(const std::string& error);
+  // The first frame the AVI refused ends the run, as Stop does, and is reported once.
+  void EndRunAfterWriteFailure();
+  // True while nobody may be there to answer a box: unattended, or a run the timer started.
+  bool NobodyToAnswer() const { return unattended_ || restarting_ || automaticRun_; }
   int MessageBox(const std::string& text, const char* caption, unsigned type);
+  // `text` in a box, or, with nobody to answer, to the standard error stream and the
+  // notification icon; pane 0 shows `pane` either way.
+  void Alert(const std::string& text, const char* caption, bool nobody, const std::string& pane);
 
   camera::CaptureService& service_;
   framework::ProfileStore& profile_;
@@ -133,6 +153,12 @@ class CWatchpostDoc : public framework::CDocument,
   bool logFailureShown_ = false;  // one box per run
   bool settingsLoaded_ = false;
   bool closing_ = false;
+  bool unattended_ = false;
+  bool restarting_ = false;    // the restart timer is starting the next run
+  bool automaticRun_ = false;  // the open run was started by the restart timer
+  bool writeFailed_ = false;   // the open run's AVI refused a frame: the run ends after it
+  std::string writeFailure_;
+  std::string waitingFolder_;
 };
 
 }  // namespace watchpost

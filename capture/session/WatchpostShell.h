@@ -40,6 +40,9 @@ class WatchpostShell {
   virtual void startStop() = 0;
   // The control panel takes up work again after the profile analysis.
   virtual void enableControlPanel() = 0;
+  // What would have been a message box while nobody may be there to answer, shown as a message
+  // of the notification icon where the desktop has one; nothing otherwise.
+  virtual void notify(const std::string& caption, const std::string& text) = 0;
 };
 
 }  // namespace watchpost

@@ -103,6 +103,13 @@ void NotificationIcon::remove() {
   shown_ = false;
 }
 
+bool NotificationIcon::showMessage(const std::string& title, const std::string& text) {
+  if (!trayIcon_ || !QSystemTrayIcon::supportsMessages()) return false;
+  trayIcon_->showMessage(QString::fromStdString(title), QString::fromStdString(text),
+                         QSystemTrayIcon::Warning);
+  return true;
+}
+
 QWidget* NotificationIcon::standInWindow() const { return standIn_.get(); }
 
 }  // namespace shell

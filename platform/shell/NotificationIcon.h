@@ -35,6 +35,9 @@ class NotificationIcon : public QObject {
   void setTip(const std::string& tip);  // UTF-8
   // Harmless when no icon is shown.
   void remove();
+  // A message shown beside the icon, where the desktop's notification area shows them; false,
+  // and nothing shown, where it does not (no icon, the stand-in window).
+  bool showMessage(const std::string& title, const std::string& text);
 
   bool isShown() const { return shown_; }
   std::string tip() const { return tip_; }

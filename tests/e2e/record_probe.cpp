@@ -32,6 +32,7 @@ class ProbeShell : public watchpost::WatchpostShell {
     return std::nullopt;
   }
   void enableControlPanel() override {}
+  void notify(const std::string&, const std::string&) override {}
   void startStop() override {}  // one run, never ended but by the kill
 };
 

@@ -215,6 +215,12 @@ camera::LRESULT FakeCaptureService::singleFrameOpen(camera::CaptureWindowHandle 
 camera::LRESULT FakeCaptureService::singleFrame(camera::CaptureWindowHandle window) {
   if (!reach(window, "singleFrame")) return 0;
   if (!singleFrameOpen_) return 0;
+  if (writeFails_) {
+    if (const camera::ErrorCallback callback = errorCallback_) {
+      callback(kWindow, camera::kFileWriteErrorId, writeErrorText_.c_str());
+    }
+    return 0;
+  }
   // The window appends the frame it is delivering, as the driver gave it; outside a delivery
   // the fake has no frame to append.
   if (inDelivery_) recorded_.emplace_back(delivering_.begin(), delivering_.end());

@@ -39,6 +39,12 @@ class FakeCaptureService : public camera::CaptureService {
   void setCompressionResult(camera::LRESULT result) { compressionResult_ = result; }
   // driverConnect then returns 0 and reports kDriverErrorId with `text` to the error callback.
   void setConnectFails(bool fails, std::string text = "The capture driver could not be opened.");
+  // From now on singleFrame() appends nothing: it reports kFileWriteErrorId with `text` to the
+  // error callback and returns 0, as a full disk makes the window do.
+  void setFrameWriteFails(bool fails, std::string text = "Cannot write: disk full.") {
+    writeFails_ = fails;
+    writeErrorText_ = std::move(text);
+  }
   // The window goes away, as when its parent is destroyed.
   void destroyWindow() { windowAlive_ = false; }
   // The picture area getClientSize reports until setWindowPos changes it.
@@ -133,6 +139,8 @@ class FakeCaptureService : public camera::CaptureService {
   std::vector<DriverEntry> drivers_;
   bool createFails_ = false;
   bool connectFails_ = false;
+  bool writeFails_ = false;
+  std::string writeErrorText_;
   std::string connectErrorText_;
   camera::BitmapInfo videoFormat_{};
   camera::LRESULT compressionResult_ = 0;

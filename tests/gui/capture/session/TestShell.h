@@ -50,6 +50,9 @@ class TestShell : public WatchpostShell {
     return folderAnswer;
   }
   void enableControlPanel() override { ++panelEnabled; }
+  void notify(const std::string& caption, const std::string& text) override {
+    notices.push_back(caption + ": " + text);
+  }
   void startStop() override {
     ++startStops;
     if (document != nullptr) document->OnStartStop();
@@ -63,6 +66,7 @@ class TestShell : public WatchpostShell {
   std::vector<std::string> statusTexts;
   std::vector<std::string> captions;
   std::vector<std::string> titles;
+  std::vector<std::string> notices;  // "caption: text" of each notification message
   std::map<int, int> timers;  // armed: id -> period
   std::optional<std::string> folderAnswer;
   std::vector<std::string> browseTitles;

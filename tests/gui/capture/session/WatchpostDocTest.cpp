@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -100,12 +101,33 @@ class WatchpostDocTest : public ::testing::Test {
   void Deliver(int frames) {
     for (int i = 0; i < frames; ++i) service_.deliverFrame((++delivered_ & 1) ? moved_ : still_);
   }
-  // Frames until the run has `captures` acknowledged captures.
+  // Frames until the run has `captures` captures and the frame after the last has passed.
   void CaptureUntil(std::int32_t captures) {
-    for (int i = 0; i < 100 && Doc().capturedCount < captures; ++i) Deliver(1);
+    for (int i = 0; i < 100 && (Doc().capturedCount < captures || Doc().mode == ModeHitAcknowledge);
+         ++i) {
+      Deliver(1);
+    }
     ASSERT_EQ(Doc().capturedCount, captures);
   }
+  // Frames until a hit has just been captured: the next frame would acknowledge it.
+  void UntilAHitIsTaken() {
+    for (int i = 0; i < 10 && Doc().mode != ModeHitAcknowledge; ++i) Deliver(1);
+    ASSERT_EQ(Doc().mode, ModeHitAcknowledge);
+  }
   std::filesystem::path InFolder(const std::string& name) const { return folder_ / name; }
+  // The next case of a table starts afresh: no document, an empty folder, settings, camera and
+  // shell as a first start finds them.
+  void FreshStart() {
+    doc_.reset();
+    std::filesystem::current_path(cwd_);
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directory(folder_);
+    FreshService();
+    shell_ = testing::TestShell{};
+    shell_.clock = static_cast<std::uint32_t>(testing_support::LocalTime(2001, 3, 5, 9, 7, 42));
+    profile_ = framework::MemoryProfileStore{};
+    profile_.seedText("Settings", "CurrentDirectory", folder_.string());
+  }
 
   std::filesystem::path cwd_;
   testing_support::TempFolder temp_{"watchpost"};
@@ -269,15 +291,67 @@ TEST_F(WatchpostDocTest, AutomaticRestartStartsANewRunThatReplacesNothing) {
             2);
 }
 
-TEST_F(WatchpostDocTest, AHitWhoseAcknowledgementAStopReplacesIsInTheAviWithoutALine) {
-  StartedDoc().OnStartStop();
-  CaptureUntil(2);
-  for (int i = 0; i < 10 && Doc().mode != ModeHitAcknowledge; ++i) Deliver(1);
-  ASSERT_EQ(Doc().mode, ModeHitAcknowledge);
-  Doc().OnStartStop();
-  EXPECT_EQ(service_.recordedFrames().size(), 3u);
-  EXPECT_EQ(ReadFile(InFolder("WTV0103050907.log")),
-            EventLogText(Doc().detector().captureTimes(), 2, Doc()));
+// Whatever comes between a hit and the frame after it, the AVI's frames and the log's frame
+// lines stay one for one and in order.
+TEST_F(WatchpostDocTest, EveryFrameOfTheAviHasItsLineWhateverInterruptsTheAcknowledgement) {
+  const struct {
+    const char* what;
+    std::function<void()> interrupt;
+  } cases[] = {
+      {"Stop", [&] { Doc().OnStartStop(); }},
+      {"exit", [&] { doc_.reset(); }},
+      {"Pause, then Stop",
+       [&] {
+         Doc().mode = ModePreviewMovement;
+         Deliver(3);
+         Doc().OnStartStop();
+       }},
+      {"Pause, Continue, more hits, Stop",
+       [&] {
+         Doc().mode = ModePreviewMovement;
+         Deliver(1);
+         Doc().mode = ModeDetect;
+         Deliver(5);
+         Doc().OnStartStop();
+       }},
+      {"Show Zone, then Stop",
+       [&] {
+         Doc().ZoneSet = 1;
+         Doc().mode = ModeShowZone;
+         Deliver(4);
+         Doc().OnStartStop();
+       }},
+      {"the limit",
+       [&] {
+         Doc().Limit = Doc().capturedCount;
+         Deliver(2);
+         EXPECT_FALSE(Doc().runOpen());
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshStart();
+    StartedDoc().OnStartStop();
+    CaptureUntil(2);
+    shell_.clock += 60;  // a later hit, a later time
+    UntilAHitIsTaken();
+    c.interrupt();
+    ASSERT_TRUE(!doc_ || !doc_->runOpen());
+    const std::string log = ReadFile(InFolder("WTV0103050907.log"));
+    const std::size_t frames = service_.recordedFrames().size();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find("Frame# "); at != std::string::npos;
+         at = log.find("Frame# ", at + 1)) {
+      const std::string start = "Frame# " + std::to_string(lines + 1) + " ";
+      EXPECT_EQ(log.compare(at, start.size(), start), 0) << "line " << lines + 1 << " out of order";
+      ++lines;
+    }
+    EXPECT_GE(frames, 3u);
+    EXPECT_EQ(lines, frames) << log;
+    EXPECT_NE(log.find("Frame# 3 Mon Mar 05 09:08:42 2001\r\n"), std::string::npos)
+        << "the interrupted hit keeps its own time";
+    EXPECT_NE(log.find("ZoneBottom"), std::string::npos) << "the log was finished";
+  }
 }
 
 TEST_F(WatchpostDocTest, AFrameTheAviDidNotTakeGetsNoLogLine) {
@@ -490,6 +564,147 @@ TEST_F(WatchpostDocTest, ALogThatCannotBeWrittenIsReportedOncePerRun) {
   Doc().OnStartStop();
   ASSERT_EQ(script.seen().size(), 1u);
   EXPECT_EQ(script.seen()[0].caption, "Corvane Error");
+}
+
+// The first frame the AVI refuses ends the run as Stop does, with one report; later hits try
+// nothing more. With Auto Restart on, the next run waits until the folder takes a write.
+TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForTheFolder) {
+  const std::string failure =
+      "Cannot write to the capture file WTV0103050907.avi: No space left on device";
+  const std::string ended = "Recording ended: " + failure;
+  const std::string waits = "Auto Restart waits until " + folder_.string() +
+                            " takes recordings again; it tries every 30 seconds.";
+  const struct {
+    const char* what;
+    bool unattended;
+    int autoRestart;
+    std::string pane;
+  } cases[] = {
+      {"by hand", false, 0, ended},
+      {"by hand, Auto Restart", false, 1, ended + " " + waits},
+      {"--start, Auto Restart", true, 1, ended + " " + waits},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshStart();
+    profile_.seedInt("Settings", "AutoRestart", c.autoRestart);
+    Doc().SetUnattended(c.unattended);
+    StartedDoc().OnStartStop();
+    CaptureUntil(2);
+
+    service_.setFrameWriteFails(true, failure);
+    ModalScript script;
+    if (!c.unattended) script.expectMessage(failure);
+    ::testing::internal::CaptureStderr();
+    Deliver(12);  // six samples that would each be a hit
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(Doc().runOpen());
+    EXPECT_EQ(Doc().mode, ModePreviewMovement);
+    EXPECT_EQ(script.seen().size(), c.unattended ? 0u : 1u);
+    if (!script.seen().empty()) EXPECT_EQ(script.seen()[0].caption, "Corvane Error");
+    EXPECT_EQ(shell_.notices.size(), c.unattended ? 1u : 0u);
+    EXPECT_EQ(errors, c.unattended ? "Corvane Error: " + failure + "\n" : "");
+    ASSERT_FALSE(shell_.statusTexts.empty());
+    EXPECT_EQ(shell_.statusTexts.back(), c.pane);
+    EXPECT_EQ(service_.count("singleFrame"), 3u) << "two frames taken, one refused, no more tried";
+    EXPECT_EQ(ReadFile(InFolder("WTV0103050907.log")),
+              EventLogText(Doc().detector().captureTimes(), 2, Doc()));
+    if (c.autoRestart == 0) {
+      EXPECT_TRUE(shell_.timers.empty());
+      continue;
+    }
+    EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
+    service_.setFrameWriteFails(false);
+
+    // The folder is gone: the timer comes back in 30 s and nothing starts.
+    const std::filesystem::path away = folder_.string() + "-away";
+    std::filesystem::rename(folder_, away);
+    Doc().OnTimer(kRestartTimerId);
+    EXPECT_FALSE(Doc().runOpen());
+    EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
+    EXPECT_EQ(shell_.statusTexts.back(), waits + " (No such file or directory)");
+
+    // Back again, it takes a write: the next run starts there, under a new name.
+    std::filesystem::rename(away, folder_);
+    Doc().OnTimer(kRestartTimerId);
+    EXPECT_TRUE(Doc().runOpen());
+    EXPECT_EQ(Doc().title(), "WTV0103050907-2");
+    EXPECT_TRUE(Doc().waitingFolder().empty());
+    EXPECT_EQ(Describe({*service_.last("fileSetCaptureFile")}),
+              std::vector<std::string>{"fileSetCaptureFile()[WTV0103050907-2.avi]"});
+    CaptureUntil(1);
+    EXPECT_TRUE(std::filesystem::exists(InFolder("WTV0103050907-2.log")));
+    Doc().OnStartStop();
+    EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, kRestartTimerMs}}))
+        << "a run that ended well restarts after 500 ms";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 2)
+        << "the write check leaves nothing behind";
+  }
+}
+
+// Nobody may be there to answer: what would be a box goes to the standard error stream, the
+// notification icon and pane 0, and the recording goes on.
+TEST_F(WatchpostDocTest, UnattendedNothingWaitsForAnAnswer) {
+  const std::filesystem::path missing = folder_ / "missing";
+  const std::string missingText = "Recordings go to " + folder_.string() +
+                                  ": the target folder " + missing.string() +
+                                  " cannot be entered (No such file or directory).";
+  // A folder that went while the program stood in it has no name to build one from.
+  const std::string logText =
+      "Cannot create the event log ./WTV0103050907.log: No such file or directory";
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    std::string caption;
+    std::string text;
+  } cases[] = {
+      {"--start with the target folder missing",
+       [&] {
+         std::filesystem::current_path(folder_);
+         profile_.seedText("Settings", "CurrentDirectory", missing.string());
+         Doc().SetUnattended(true);
+         Doc().OnNewDocument();
+         Doc().OnStartStop();
+         CaptureUntil(2);
+         EXPECT_TRUE(std::filesystem::exists(InFolder("WTV0103050907.log"))) << "it records";
+       },
+       "Corvane Warning", missingText},
+      {"--start with several cameras",
+       [&] {
+         service_.setDrivers({{"Camera A", "1.0"}, {"Camera B", "2.0"}});
+         Doc().SetUnattended(true);
+         Doc().OnNewDocument();
+         EXPECT_EQ(service_.last("driverConnect")->args, std::vector<long long>{0});
+       },
+       "Corvane Warning",
+       "Several capture drivers are installed; recording with the first, Camera A."},
+      {"a run the restart timer started, its log failing",
+       [&] {
+         profile_.seedInt("Settings", "AutoRestart", 1);
+         StartedDoc().OnStartStop();
+         Doc().OnStartStop();
+         std::filesystem::create_directory(folder_ / "gone");
+         std::filesystem::current_path(folder_ / "gone");
+         std::filesystem::remove(folder_ / "gone");
+         Doc().OnTimer(kRestartTimerId);
+         ASSERT_TRUE(Doc().runOpen());
+         CaptureUntil(2);
+       },
+       "Corvane Error", logText},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshStart();
+    ModalScript noBoxes;
+    ::testing::internal::CaptureStderr();
+    c.act();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(noBoxes.seen().empty());
+    EXPECT_EQ(errors, c.caption + ": " + c.text + "\n");
+    EXPECT_EQ(shell_.notices, std::vector<std::string>{c.caption + ": " + c.text});
+    EXPECT_NE(std::find(shell_.statusTexts.begin(), shell_.statusTexts.end(), c.text),
+              shell_.statusTexts.end());
+  }
 }
 
 TEST_F(WatchpostDocTest, TheTargetFolderCanBeChangedOrLeftAlone) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +63,31 @@ std::string ReadFile(const std::filesystem::path& path) {
   text << in.rdbuf();
   return text.str();
 }
+
+// Writes past `bytes` fail (EFBIG) while it lives, as a full disk fails them; the limit can be
+// moved to make room again or take it away.
+class FileSizeLimit {
+ public:
+  FileSizeLimit() {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the test
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  void set(rlim_t bytes) {
+    const rlimit limit{bytes, saved_.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0) << std::strerror(errno);
+  }
+  void lift() { set(saved_.rlim_max); }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = SIG_DFL;
+};
 
 class EventLogFileTest : public ::testing::Test {
  protected:
@@ -193,6 +223,67 @@ TEST_F(EventLogFileTest, AFailureThatPassesBeforeTheEndStillLeavesTheWholeLog) {
   EXPECT_FALSE(std::filesystem::exists(path)) << "nothing more is tried during the run";
   EXPECT_TRUE(writer.finishRun(times, 3, settings, error)) << error;
   EXPECT_EQ(ReadFile(path), EventLogText(times, 3, settings));
+}
+
+// A frame line that could not be written leaves the lines before it on disk; the end of the
+// run tries the whole log again, and whatever that try meets, no line already there is lost.
+TEST_F(EventLogFileTest, TheRetryAtTheEndNeverLosesTheLinesOnDisk) {
+  const std::uint32_t times[] = {10, 20, 30, 40, 50};
+  const CaptureSettings settings = ExampleSettings();
+  const std::string threeLines = EventLogText(times, 3, settings).substr(0, 3 * 35);
+  const struct {
+    const char* what;
+    rlim_t roomAtTheEnd;  // file size allowed when the run ends
+    bool whole;           // the retry leaves the whole log
+  } cases[] = {
+      {"room again", RLIM_INFINITY, true},
+      {"less room than the lines on disk", 50, false},
+      {"as much room as when it failed", 3 * 35 + 10, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path path = folder_ / (std::string(c.what) + ".log");
+    std::string error;
+    EventLogWriter writer;
+    writer.beginRun(path.string());
+    {
+      FileSizeLimit limit;
+      ASSERT_TRUE(writer.appendFrames(times, 3, error)) << error;
+      ASSERT_EQ(ReadFile(path), threeLines);
+      limit.set(3 * 35 + 10);  // the disk fills: line 4 gets ten bytes
+      EXPECT_FALSE(writer.appendFrames(times, 4, error));
+      EXPECT_NE(error.find(base::ErrnoText(EFBIG)), std::string::npos) << error;
+      const std::string onDisk = ReadFile(path);
+      if (c.roomAtTheEnd == RLIM_INFINITY) {
+        limit.lift();
+      } else {
+        limit.set(c.roomAtTheEnd);
+      }
+      writer.finishRun(times, 5, settings, error);
+      const std::string after = ReadFile(path);
+      if (c.whole) {
+        EXPECT_EQ(after, EventLogText(times, 5, settings));
+      } else {
+        EXPECT_EQ(after, onDisk) << "the log stays as it was";
+      }
+      EXPECT_EQ(after.substr(0, threeLines.size()), threeLines);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path.string() + ".retry")) << "nothing left beside it";
+  }
+}
+
+// A log path that is no plain file is written in place: it is never replaced by a file.
+TEST_F(EventLogFileTest, TheRetryWritesADeviceInPlace) {
+  const std::uint32_t times[] = {1, 2};
+  EventLogWriter writer;
+  std::string error;
+  writer.beginRun("/dev/full");
+  EXPECT_FALSE(writer.appendFrames(times, 1, error));
+  writer.finishRun(times, 2, CaptureSettings{}, error);
+  struct stat info {};
+  ASSERT_EQ(::stat("/dev/full", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode)) << "/dev/full is still the device";
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.retry"));
 }
 
 }  // namespace

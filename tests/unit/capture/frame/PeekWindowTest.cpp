@@ -154,11 +154,30 @@ TEST(TrayTipTest, OtherModesPutTheCountersStraightAfterTheTitle) {
   }
 }
 
-TEST(TrayTipTest, ADetailedNameIsCutTo63) {
-  const std::string title = "Warden00 Monday 05 March 2001 09-07";  // 35 characters
-  const std::string tip = TrayTipText(title, ModePreviewMovement, 0, 0);
-  EXPECT_EQ(tip, title + "\nNot capturing. Sampled: 0 ,");
-  EXPECT_EQ(tip.size(), 63u);
+// Within 63 bytes the counters stay whole, whatever they count: the title gives way.
+TEST(TrayTipTest, ALongTitleGivesWayAndTheCountersStayWhole) {
+  const std::string detailed = "Warden00 Monday 05 March 2001 09-07";  // 35 characters
+  const struct {
+    std::string title;
+    std::int32_t mode, sampled, captured;
+    std::string expected;
+  } cases[] = {
+      {detailed, ModePreviewMovement, 0, 0,
+       "Warden00 Monday 05 Marc\nNot capturing. Sampled: 0 , Captured: 0"},
+      {detailed, ModeDetect, 1234, 56,
+       "Warden00 Monday 05 Marc\nCapturing. Sampled: 1234 , Captured: 56"},
+      {detailed, ModeDetect, 2147483647, 64000,
+       "Warden00 Monda\nCapturing. Sampled: 2147483647 , Captured: 64000"},
+      {detailed, ModePreviewMovement, -2147483647 - 1, -2147483647 - 1,
+       "War\nNot capturing. Sampled: -2147483648 , Captured: -2147483648"},
+      {detailed, ModeShowZone, 12, 3, "Warden00 Monday 05 March 2001 09-0712 , Captured: 3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const std::string tip = TrayTipText(c.title, c.mode, c.sampled, c.captured);
+    EXPECT_EQ(tip, c.expected);
+    EXPECT_LE(tip.size(), kTrayTipChars);
+  }
 }
 
 TEST(TrayTipTest, ATipOf63FitsWhole) {
@@ -167,20 +186,22 @@ TEST(TrayTipTest, ATipOf63FitsWhole) {
   EXPECT_EQ(tip, title + "\nCapturing. Sampled: 1 , Captured: 2");
 }
 
-TEST(TrayTipTest, TheCutNeverSplitsACharacter) {
+TEST(TrayTipTest, TheTitleIsCutOnAWholeCharacter) {
+  // "\nCapturing. Sampled: 0 , Captured: 0" takes 36 bytes: the title has 27.
+  const std::string counters = "\nCapturing. Sampled: 0 , Captured: 0";
   const struct {
     std::string title;
     std::string expected;
   } cases[] = {
-      {std::string(61, 'a') + "\xC3\xA9", std::string(61, 'a') + "\xC3\xA9"},  // é ends at 63
-      {std::string(62, 'a') + "\xC3\xA9", std::string(62, 'a')},                 // é would end at 64
-      {std::string(61, 'a') + "\xE2\x82\xAC", std::string(61, 'a')},             // € would end at 64
-      {std::string(60, 'a') + "\xF0\x9F\x93\xB7", std::string(60, 'a')},         // camera emoji: 64
-      {std::string(59, 'a') + "\xF0\x9F\x93\xB7", std::string(59, 'a') + "\xF0\x9F\x93\xB7"},
+      {std::string(25, 'a') + "\xC3\xA9", std::string(25, 'a') + "\xC3\xA9"},  // é ends at 27
+      {std::string(26, 'a') + "\xC3\xA9", std::string(26, 'a')},                 // é: 28
+      {std::string(25, 'a') + "\xE2\x82\xAC", std::string(25, 'a')},             // €: 28
+      {std::string(24, 'a') + "\xF0\x9F\x93\xB7", std::string(24, 'a')},         // camera: 28
+      {std::string(23, 'a') + "\xF0\x9F\x93\xB7", std::string(23, 'a') + "\xF0\x9F\x93\xB7"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title.size());
-    EXPECT_EQ(TrayTipText(c.title, ModeDetect, 0, 0), c.expected);
+    EXPECT_EQ(TrayTipText(c.title, ModeDetect, 0, 0), c.expected + counters);
   }
 }
 
