@@ -10,7 +10,7 @@ packages=(
   libv4l-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth xdotool xclip
   appstream desktop-file-utils
   fonts-dejavu-core fonts-dejavu-extra
 )

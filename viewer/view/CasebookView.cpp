@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
@@ -180,7 +181,11 @@ void CCasebookView::OnEditCopy() {
   const video::BitmapInfoHeader& picture = *document_.currentPicture;
   QImage copy = StoredRows(picture).copy();  // the clipboard keeps its own
   if (picture.biHeight > 0) copy = copy.mirrored(false, true);
-  QGuiApplication::clipboard()->setImage(copy);
+  // The picture for an image editor, its log line for a report.
+  auto* data = new QMimeData;
+  data->setImageData(copy);
+  data->setText(QString::fromStdString(GetDlgItemText(IDC_ENTRY)));
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 }  // namespace casebook

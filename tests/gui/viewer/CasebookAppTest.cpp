@@ -365,7 +365,7 @@ TEST_F(CasebookTest, RatesBelowOneAndAMissingScalePlayAFrameASecond) {
   EXPECT_EQ(Doc().TimerIntervalMs(), 1000);
 }
 
-TEST_F(CasebookTest, CopyPutsThePictureOnTheClipboardUpright) {
+TEST_F(CasebookTest, CopyPutsThePictureUprightAndItsLogLineOnTheClipboard) {
   MakeRecording(In("copy"), 3, 3);
   Start();
   ASSERT_TRUE(Open(In("copy.avi")));
@@ -375,6 +375,8 @@ TEST_F(CasebookTest, CopyPutsThePictureOnTheClipboardUpright) {
   ASSERT_FALSE(copied.isNull());
   EXPECT_EQ(copied.size(), QSize(kWidth, kHeight));
   EXPECT_EQ(copied.pixelColor(0, 0), QColor(5, 5, 5));
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), EntryShown());
+  EXPECT_EQ(EntryShown().rfind("Frame# 1 ", 0), 0u);
 }
 
 // Every compressor Watchpost offers: its recordings open and show their frames and lines.
