@@ -134,6 +134,54 @@ TEST_F(FileNamingDlgTest, AnOverLongNameKeepsTheDialogOpenWithTheFrameworksMessa
   EXPECT_EQ(dialog_.customName, "Gate");
 }
 
+// A name that would put the run's files outside the target folder is refused the framework's
+// way: its message, the dialog still open on it; a name that stays there is taken.
+TEST_F(FileNamingDlgTest, ANameThatWouldLeaveTheFolderIsRefusedAndTheDialogStaysOpen) {
+  const char* slash = "A file name cannot contain \"/\".";
+  const char* dots = "A file name cannot be made of dots only.";
+  const struct {
+    int scheme;
+    int edit;
+    const char* typed;
+    const char* message;  // null: taken
+  } cases[] = {
+      {SchemeCustom, IDC_CUSTOM_NAME, "../Garage", slash},
+      {SchemeCustom, IDC_CUSTOM_NAME, "/tmp/Garage", slash},
+      {SchemeCustom, IDC_CUSTOM_NAME, "Gar/age", slash},
+      {SchemeCustom, IDC_CUSTOM_NAME, "..", dots},
+      {SchemeCustom, IDC_CUSTOM_NAME, ".", dots},
+      {SchemeCustom, IDC_CUSTOM_NAME, "....", dots},
+      {SchemePrefix, IDC_PREFIX, "../", slash},
+      {SchemePrefix, IDC_PREFIX, "..", nullptr},  // the time follows: "..0103050907"
+      {SchemeCustom, IDC_CUSTOM_NAME, "..Garage", nullptr},
+      {SchemeCustom, IDC_CUSTOM_NAME, "Garage \\ 2", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    dialog_.namingChoice = c.scheme;
+    bool stayedOpen = false;
+    ModalScript script;
+    script.expectDialog<CFileNamingDlg>([&](CFileNamingDlg& d) {
+      Edit(d, c.edit)->selectAll();
+      QTest::keyClicks(Edit(d, c.edit), c.typed);
+      QTest::keyClick(d.GetDlgItemAs<QPushButton>(framework::IDOK), Qt::Key_Space);
+      if (c.message == nullptr) return;
+      stayedOpen = d.isVisible() && d.result() == 0;
+      Edit(d, c.edit)->selectAll();
+      QTest::keyClicks(Edit(d, c.edit), "Gate");
+      QTest::keyClick(d.GetDlgItemAs<QPushButton>(framework::IDOK), Qt::Key_Space);
+    });
+    if (c.message != nullptr) script.expectMessage(c.message);
+    EXPECT_EQ(dialog_.DoModal(), framework::IDOK);
+    if (c.message != nullptr) {
+      EXPECT_TRUE(stayedOpen);
+      EXPECT_EQ(c.edit == IDC_PREFIX ? dialog_.prefixText : dialog_.customName, "Gate");
+    } else {
+      EXPECT_EQ(c.edit == IDC_PREFIX ? dialog_.prefixText : dialog_.customName, c.typed);
+    }
+  }
+}
+
 TEST_F(FileNamingDlgTest, PrefixAfterCustomTakesTheLongForm) {
   Open(3, [](CFileNamingDlg& d) {
     Click(d, IDC_RADIO_PREFIX);
