@@ -251,6 +251,8 @@ struct AvFree {
 
 // No frame decoded yet, or the decoder's place is not known.
 constexpr std::int64_t kNowhere = -2;
+// A picture that carries no time of its own.
+constexpr std::int64_t kUntimed = std::numeric_limits<std::int64_t>::min();
 // Frames for which a false key flag is remembered: a byte each, a few hours at 30 a second.
 constexpr std::int64_t kMaxKeyTable = std::int64_t{1} << 24;
 
@@ -291,7 +293,7 @@ struct AviReader::State {
   std::int64_t keyFrameAtOrBefore(std::int64_t frame) const;
   bool knownNotKey(std::int64_t frame) const;
   void markNotKey(std::int64_t frame);
-  std::int64_t identify(const AVFrame& picture, std::int64_t expected) const;
+  std::int64_t identify(const AVFrame& picture) const;
   bool fail(const std::string& why, std::string& error) const {
     return Refuse(error, path + ": " + why);
   }
@@ -464,15 +466,15 @@ const video::BitmapInfoHeader* AviReader::getFrame(std::int32_t index, std::stri
   return reinterpret_cast<const video::BitmapInfoHeader*>(s.dib.get());
 }
 
-// Which frame a decoded picture is. AVI keeps no presentation times, only each chunk's place,
-// which FFmpeg gives as the packet's decode time: a decoder that reorders gives a picture
-// `delay` packets after the one it came in. Pictures that come out at the end without a time
-// follow the one before.
-std::int64_t AviReader::State::identify(const AVFrame& picture, std::int64_t expected) const {
+// Which frame a decoded picture is, kUntimed when it carries no time. AVI keeps no
+// presentation times, only each chunk's place, which FFmpeg gives as the packet's decode time:
+// a decoder that reorders gives a picture `delay` packets after the one it came in. What it
+// still holds at the end of the file comes out in the flush, with no packet and so no time.
+std::int64_t AviReader::State::identify(const AVFrame& picture) const {
   const int delay = decoder.codec().has_b_frames;
   if (delay == 0 && picture.pts != AV_NOPTS_VALUE) return picture.pts;
   if (picture.pkt_dts != AV_NOPTS_VALUE) return picture.pkt_dts - delay;
-  return expected;
+  return kUntimed;
 }
 
 std::int64_t AviReader::State::firstFrame() const {
@@ -535,15 +537,18 @@ bool AviReader::State::decodeTo(std::int64_t target, std::string& error) {
       start = expected = earlier;
       continue;
     }
-    const std::int64_t id = identify(decoder.picture(), expected);
+    std::int64_t id = identify(decoder.picture());
     // A key frame whose stream reorders may be shown after frames stored behind it (an open
-    // group of pictures): the target was one of those. Start one key frame earlier.
-    if (first && id > target && start > firstFrame()) {
+    // group of pictures), which it cannot decode: the target was one of those. Nor can a
+    // picture from the flush be placed straight after a seek: it follows the one before, and
+    // the key frame's place in the file is not its place on screen. Start one key frame earlier.
+    if (first && (id > target || id == kUntimed) && start > firstFrame()) {
       const std::int64_t earlier = keyFrameAtOrBefore(start - 1);
       if (!decoder.seek(earlier, error, true)) return false;
       start = expected = earlier;
       continue;
     }
+    if (id == kUntimed) id = expected;  // after the last, or the first where decoding began
     first = false;
     decoded = id;
     expected = id + 1;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
+#include <vector>
 
 #include "platform/video/Ffmpeg.h"
 
@@ -187,11 +189,16 @@ std::string VideoDecoder::codecName() const {
   return name;
 }
 
+// swscale writes whole blocks of this many pixels, past the end of a row of any other width.
+constexpr int kScalerBlock = 16;
+
 struct FrameConverter::State {
   ffmpeg::ScalerPtr scaler;
   // What the scaler was made for; it is remade only when this changes.
   int fromWidth = 0, fromHeight = 0, fromFormat = -1, fullRange = -1;
   FrameFormat to{};
+  // Rows with room for the blocks, top row first, for frames whose rows have none.
+  std::vector<std::uint8_t> spill;
 };
 
 FrameConverter::FrameConverter() : state_(std::make_unique<State>()) {}
@@ -238,13 +245,25 @@ bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
     error = "cannot convert to rows of " + std::to_string(rowBytes) + " bytes";
     return false;
   }
-  const int stride = static_cast<int>(rowBytes);
-  std::uint8_t* rows[4] = {out + static_cast<std::size_t>(format.height - 1) * rowBytes};
-  int strides[4] = {-stride};
+  // Written bottom-up, a row's overrun lands on the row above, already written, and the top
+  // row's past the end of `out`: rows with no room for it go through the spill rows.
+  const std::size_t pixelBytes = format.bitCount / 8;
+  const std::size_t lineBytes = static_cast<std::size_t>(format.width) * pixelBytes;
+  const std::size_t blockBytes =
+      static_cast<std::size_t>((format.width + kScalerBlock - 1) / kScalerBlock) * kScalerBlock *
+      pixelBytes;
+  const bool spill = rowBytes < blockBytes;
+  const std::size_t height = static_cast<std::size_t>(format.height);
+  if (spill && s.spill.size() != blockBytes * height) s.spill.assign(blockBytes * height, 0);
+  std::uint8_t* rows[4] = {spill ? s.spill.data() : out + (height - 1) * rowBytes};
+  int strides[4] = {spill ? static_cast<int>(blockBytes) : -static_cast<int>(rowBytes)};
   if (sws_scale(s.scaler.get(), picture.data, picture.linesize, 0, picture.height, rows,
                 strides) <= 0) {
     error = "cannot scale the picture: " + ffmpeg::ErrorText(AVERROR(EINVAL));
     return false;
+  }
+  for (std::size_t y = 0; spill && y < height; ++y) {
+    std::memcpy(out + (height - 1 - y) * rowBytes, s.spill.data() + y * blockBytes, lineBytes);
   }
   return true;
 }

@@ -24,6 +24,7 @@ extern "C" {
 }
 
 #include "platform/avi/AviWriter.h"
+#include "platform/video/VideoDecoder.h"
 #include "tests/support/TempFolder.h"
 
 namespace avi {
@@ -120,9 +121,9 @@ Kind Recorded(const Compressor& c, int bits) {
 
 // An AVI from another program, made straight with libavformat and libavcodec at 29.97 frames
 // a second. "rawvideo" stores the pattern as DIB rows, top-down or bottom-up; anything else is
-// encoded with the named encoder, key frames 8 apart.
+// encoded with the named encoder, key frames 8 apart, and the last one too with `keyLast`.
 std::string MakeWithFfmpeg(const std::string& path, const std::string& encoder, bool bottomUp,
-                           int bFrames) {
+                           int bFrames, int frames = kFrames, bool keyLast = false) {
   constexpr int w = 62, h = 46;
   const AVRational timeBase{1001, 30000};
   AVFormatContext* mux = nullptr;
@@ -190,7 +191,7 @@ std::string MakeWithFfmpeg(const std::string& path, const std::string& encoder, 
     }
   };
   const std::size_t stride = (w * 3 + 3) / 4 * 4;
-  for (int i = 0; i < kFrames && failure.empty(); ++i) {
+  for (int i = 0; i < frames && failure.empty(); ++i) {
     const Bytes picture = TopDown(w, h, i);
     if (raw) {
       Bytes rows = Rows(picture, w, h, 24, stride, bottomUp);
@@ -210,6 +211,7 @@ std::string MakeWithFfmpeg(const std::string& path, const std::string& encoder, 
     const int srcStride[4] = {w * 3};
     sws_scale(sws, src, srcStride, 0, h, frame->data, frame->linesize);
     frame->pts = i;
+    if (keyLast && i == frames - 1) frame->pict_type = AV_PICTURE_TYPE_I;
     if (avcodec_send_frame(enc, frame) < 0) failure = "cannot encode";
     av_frame_unref(frame);
     drain();
@@ -463,6 +465,86 @@ TEST_P(AviReaderKilledTest, KilledRecordingOpensWithEveryFrameWritten) {
 INSTANTIATE_TEST_SUITE_P(EveryCompressor, AviReaderKilledTest,
                          ::testing::ValuesIn(AvailableCompressors()),
                          [](const auto& info) { return info.param.codec; });
+
+// Each picture of the file as FFmpeg gives it, decoded straight through from the first packet
+// to the flush, in the rows of the reader's DIBs.
+std::vector<Bytes> DecodedStraight(const std::string& path) {
+  std::vector<Bytes> pictures;
+  video::VideoDecoder decoder;
+  video::FrameConverter converter;
+  std::string error;
+  if (!decoder.open(path, error)) return pictures;
+  const video::FrameSize size = decoder.size();
+  const std::size_t line = std::size_t(size.width) * 3, stride = (line + 3) / 4 * 4;
+  const std::size_t wide = line + 64;  // room for whatever swscale writes past a row
+  Bytes rows(wide * size.height);
+  while (decoder.decodeNext(error) == video::VideoDecoder::Result::Picture) {
+    if (!converter.convert(decoder.picture(), {size.width, size.height, 24}, rows.data(), wide,
+                           error)) {
+      return {};
+    }
+    Bytes& dib = pictures.emplace_back(stride * size.height, 0);
+    for (int y = 0; y < size.height; ++y) std::memcpy(&dib[y * stride], &rows[y * wide], line);
+  }
+  return pictures;
+}
+
+// Streams that show frames in another order than they store them, read by number in every
+// order: frame j fetched right after frame i is FFmpeg's own j-th picture, for all i and j.
+struct Reordered {
+  const char* name;
+  const char* encoder;
+  int bFrames;
+};
+void PrintTo(const Reordered& r, std::ostream* out) { *out << r.name; }
+class AviReaderSeekTest : public ::testing::TestWithParam<Reordered> {};
+
+TEST_P(AviReaderSeekTest, EveryFrameAfterEveryOtherIsFfmpegsOwnPicture) {
+  // Several groups of pictures; the last frame a key frame that B-frames stored after it
+  // are shown before, so that the decoder holds it to the end of the file.
+  constexpr int kLong = 60;
+  av_log_set_level(AV_LOG_FATAL);
+  testing_support::TempFolder folder("avi-seek");
+  const std::string path = (folder / "reordered.avi").string();
+  const std::string made = MakeWithFfmpeg(path, GetParam().encoder, true, GetParam().bFrames,
+                                          kLong, true);
+  if (made.rfind("skip:", 0) == 0) GTEST_SKIP() << made;
+  ASSERT_EQ(made, "");
+  ASSERT_GT(ReorderDelay(path), 0) << "the stream must reorder";
+  const std::vector<Bytes> expected = DecodedStraight(path);
+  ASSERT_EQ(expected.size(), std::size_t(kLong));
+  for (int k = 1; k < kLong; ++k) ASSERT_NE(expected[k], expected[k - 1]) << "frame " << k;
+
+  Opened o(path);
+  ASSERT_TRUE(o.ok) << o.error;
+  ASSERT_EQ(o.reader.streamLength(), kLong);
+  int wrong = 0, at = -1;
+  std::string firstWrong;
+  const auto fetch = [&](int frame) {
+    std::string error;
+    const video::BitmapInfoHeader* dib = o.reader.getFrame(frame, error);
+    const auto* rows = reinterpret_cast<const std::uint8_t*>(dib + 1);
+    const bool right = dib != nullptr && Bytes(rows, rows + dib->biSizeImage) == expected[frame];
+    if (!right && wrong++ == 0) {
+      firstWrong = std::to_string(at) + " -> " + std::to_string(frame) + ": " +
+                   (dib == nullptr ? error : "another picture");
+    }
+    at = frame;
+  };
+  for (int i = 0; i < kLong; ++i) {
+    for (int j = 0; j < kLong; ++j) {
+      fetch(i);
+      fetch(j);
+    }
+  }
+  EXPECT_EQ(wrong, 0) << "fetches wrong of " << 2 * kLong * kLong << ", the first "
+                       << firstWrong;
+}
+
+INSTANTIATE_TEST_SUITE_P(BFrames, AviReaderSeekTest,
+                         ::testing::Values(Reordered{"mpeg4", "mpeg4", 2},
+                                           Reordered{"h264", "libx264", 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class AviReaderFileTest : public ::testing::Test {
  protected:
