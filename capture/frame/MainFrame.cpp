@@ -197,9 +197,36 @@ void CMainFrame::OnTrayNotify(shell::NotificationIcon::Mouse mouse) {
 void CMainFrame::OnPeekWindowSettings() { RunPeekWindowSettings(peek, this); }
 
 void CMainFrame::MoveFrame(int x, int y, int width, int height) {
-  move(x, y);
-  resize(width, height);
+  placement_ = QRect(x, y, width, height);
+  ApplyPlacement();
+}
+
+void CMainFrame::ApplyPlacement() {
+  placedBorders_ = FrameBorders();
+  move(placement_.topLeft());  // a widget's position is its frame's
+  resize(std::max(placement_.width() - placedBorders_.left() - placedBorders_.right(), 1),
+         std::max(placement_.height() - placedBorders_.top() - placedBorders_.bottom(), 1));
   LayOutFrame();
+}
+
+QMargins CMainFrame::FrameBorders() const {
+  const QRect outer = frameGeometry(), inner = geometry();
+  return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+          outer.bottom() - inner.bottom()};
+}
+
+bool CMainFrame::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  // The borders arrive with a move or a resize after the window is shown. Once the placement
+  // has been made with them it is done: what the user does with the window later stays.
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
+      placement_.isValid() && windowState() == Qt::WindowNoState &&
+      FrameBorders() != placedBorders_) {
+    ApplyPlacement();
+    if (!placedBorders_.isNull()) placement_ = QRect();
+  }
+  return handled;
 }
 
 void CMainFrame::SetMessageText(const std::string& text) {

@@ -62,7 +62,9 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   void OnPeekWindowSettings();
   void OnViewStatusBar();
 
-  // PanelFrame
+  // PanelFrame. The size is the frame's as the desktop draws it, title bar and borders
+  // included; the desktop tells its borders only once the window is shown, so the placement is
+  // made again when they become known.
   void MoveFrame(int x, int y, int width, int height) override;
   void SetMessageText(const std::string& text) override;
   void Peek() override { OnPeek(); }
@@ -76,6 +78,7 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   static constexpr QRect kRestoredGeometry{160, 120, 480, 360};
 
  protected:
+  bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -90,6 +93,9 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   // of its own.
   void DetachCaptureWindow();
   void AddIcon();
+  void ApplyPlacement();
+  // The desktop's title bar and borders around the client area; none before it has said.
+  QMargins FrameBorders() const;
 
   framework::ProfileStore& profile_;
   framework::CommandRouter& router_;
@@ -99,6 +105,8 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   shell::NotificationIcon icon_;
   CWatchpostDoc* document_ = nullptr;
   CWatchpostView* view_ = nullptr;
+  QRect placement_;         // the last MoveFrame, outer edges
+  QMargins placedBorders_;  // the borders it was made with
 };
 
 }  // namespace watchpost
