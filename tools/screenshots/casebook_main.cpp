@@ -3,6 +3,7 @@
 // The recording it shows is made first, from the test pattern, with Watchpost's own writer and
 // event log. scripts/screenshots.sh builds it and runs it with a throw-away home folder.
 #include <QApplication>
+#include <QScrollBar>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +25,7 @@
 #include "platform/video/FrameFormat.h"
 #include "resources/CasebookResources.h"
 #include "viewer/app/CasebookApp.h"
+#include "viewer/view/CasebookView.h"
 #include "viewer/app/MainFrame.h"
 #include "tools/screenshots/Shots.h"
 #include "viewer/document/CasebookDoc.h"
@@ -81,6 +83,11 @@ int main(int argc, char** argv) {
   shots::Shots::wait(2600);  // about ten frames at four a second
   shots.save(frame.grab(), "casebook-playing");
   frame.OnStopStart();
+  // The band of a 320-pixel recording scrolled along to its frame count.
+  if (QScrollBar* band = app.view()->horizontalScrollBar()) band->setValue(band->maximum());
+  shots::Shots::wait(300);
+  shots.save(frame.grab(), "casebook-band-scrolled");
+  if (QScrollBar* band = app.view()->horizontalScrollBar()) band->setValue(0);
 
   framework::CommandRouter& router = app.router();
   shots.shootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
