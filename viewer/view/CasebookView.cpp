@@ -100,21 +100,20 @@ void CCasebookView::paintEvent(QPaintEvent*) {
   DrawPicture(painter);
   if (!drawing_) return;
   // The texts follow the position whenever the picture is painted.
-  if (document_.logLoaded) {
-    if (document_.position > document_.lastFrame) {
-      entryText = "End of AVI";
-    } else {
-      // The line end the log's line keeps would start a second, empty line in the label.
-      entryText = document_.Entry(document_.position);
-      while (!entryText.empty() && (entryText.back() == '\n' || entryText.back() == '\r')) {
-        entryText.pop_back();
-      }
-      SetBarPos(IDC_SLIDER, document_.position);
-    }
-  } else {
-    entryText = "Log Ready";
+  entryText = PositionEntry();
+  if (document_.logLoaded && document_.position <= document_.lastFrame) {
+    SetBarPos(IDC_SLIDER, document_.position);
   }
   UpdateData(false);
+}
+
+std::string CCasebookView::PositionEntry() const {
+  if (!document_.logLoaded) return "Log Ready";
+  if (document_.position > document_.lastFrame) return "End of AVI";
+  // The line end the log's line keeps would start a second, empty line in the label.
+  std::string entry = document_.Entry(document_.position);
+  while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();
+  return entry;
 }
 
 void CCasebookView::DrawPicture(QPainter& painter) {
@@ -184,7 +183,7 @@ void CCasebookView::OnEditCopy() {
   // The picture for an image editor, its log line for a report.
   auto* data = new QMimeData;
   data->setImageData(copy);
-  data->setText(QString::fromStdString(GetDlgItemText(IDC_ENTRY)));
+  data->setText(QString::fromStdString(PositionEntry()));
   QGuiApplication::clipboard()->setMimeData(data);
 }
 

@@ -46,6 +46,8 @@ class CCasebookView : public framework::CFormView {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
+  // The text of the entry at the document's position, as the band shows it.
+  std::string PositionEntry() const;
   // What the picture area shows: the frame stretched to it, or the empty colour.
   void DrawPicture(QPainter& painter);
 

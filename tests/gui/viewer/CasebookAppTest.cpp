@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QUrl>
 #include <QSlider>
 #include <QTest>
@@ -194,16 +196,16 @@ TEST_F(CasebookTest, ForwardAndBackMoveThroughTheRecording) {
   MakeRecording(In("steps"), 6, 6);
   Start();
   ASSERT_TRUE(Open(In("steps.avi")));
-  app_->router().dispatch(cmd::Forward);  // frame 0 again, the entry one ahead
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);  // frame 0 again, the entry one ahead
   EXPECT_EQ(FrameShown(Doc()), 0);
   EXPECT_EQ(Doc().position, 1);
   EXPECT_EQ(EntryShown().rfind("Frame# 2 ", 0), 0u);
-  app_->router().dispatch(cmd::Forward);
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(FrameShown(Doc()), 1);
-  app_->router().dispatch(cmd::Back);
+  QTest::keyClick(&Frame(), Qt::Key_B, Qt::ControlModifier);
   EXPECT_EQ(Doc().position, 1);
   EXPECT_EQ(FrameShown(Doc()), 0);
-  app_->router().dispatch(cmd::Back);
+  QTest::keyClick(&Frame(), Qt::Key_B, Qt::ControlModifier);
   EXPECT_EQ(Doc().position, 0);
   EXPECT_EQ(FrameShown(Doc()), 0);
 }
@@ -213,7 +215,7 @@ TEST_F(CasebookTest, PlaybackShowsEndOfAviThenStopsAndWrapsToTheStart) {
   Start();
   ASSERT_TRUE(Open(In("play.avi")));
   Doc().position = 3;  // the last frame: Start does nothing
-  Frame().OnStopStart();
+  QTest::keyClick(&Frame(), Qt::Key_Space);
   EXPECT_FALSE(Doc().playing);
 
   Doc().position = 2;
@@ -242,7 +244,7 @@ TEST_F(CasebookTest, PlaybackShowsEndOfAviThenStopsAndWrapsToTheStart) {
   // Forward or Back while playing only stops.
   QTest::keyClick(&Frame(), Qt::Key_T, Qt::ControlModifier);
   ASSERT_TRUE(Doc().playing);
-  app_->router().dispatch(cmd::Forward);
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_FALSE(Doc().playing);
   EXPECT_EQ(Doc().position, 0);
 }
@@ -251,13 +253,13 @@ TEST_F(CasebookTest, AOneFrameRecordingNeverPlaysAndForwardAlternates) {
   MakeRecording(In("one"), 1, 1);
   Start();
   ASSERT_TRUE(Open(In("one.avi")));
-  Frame().OnStopStart();
+  QTest::keyClick(&Frame(), Qt::Key_Space);
   EXPECT_FALSE(Doc().playing);
-  app_->router().dispatch(cmd::Forward);
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(EntryShown(), "End of AVI");
-  app_->router().dispatch(cmd::Forward);
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(Doc().position, 0);
-  app_->router().dispatch(cmd::Forward);
+  QTest::keyClick(&Frame(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(Doc().position, 1);
   EXPECT_EQ(EntryShown(), "End of AVI");
 }
@@ -301,7 +303,7 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
       EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
       static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
     });
-    app_->router().dispatch(cmd::Speed);
+    QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
   }
   EXPECT_TRUE(Doc().overrideRate);
   EXPECT_EQ(Doc().playbackRate, 15);
@@ -332,7 +334,7 @@ TEST_F(CasebookTest, TheSpeedDialogValidatesOnlyTheUsersRateAndCancelKeepsTheChe
           static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL))->click();
         })
         .expectMessage("Please enter an integer between 1 and 15.");
-    app_->router().dispatch(cmd::Speed);
+    QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(script.pending(), 0u);
   }
   EXPECT_FALSE(Doc().overrideRate) << "Cancel keeps what the check box set";
@@ -425,7 +427,14 @@ TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(In("second.avi").string()))});
-  ASSERT_TRUE(Frame().OnDropFiles(data));
+  // Dragged from a file manager and let go over the window.
+  const QPoint over(20, 60);
+  QDragEnterEvent enter(over, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&Frame(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(over), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&Frame(), &drop);
+  ASSERT_TRUE(drop.isAccepted());
   QTRY_COMPARE(Doc().videoPath, In("second.avi").string());
   EXPECT_EQ(Doc().lastFrame, 2);
   app_.reset();
