@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include <fstream>
+#include <functional>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -30,6 +32,7 @@
 #include "resources/WatchpostCommands.h"
 #include "resources/WatchpostDialogs.h"
 #include "tests/support/FakeCaptureService.h"
+#include "tests/support/LocalTime.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/TempFolder.h"
 
@@ -133,14 +136,18 @@ TEST_F(WatchpostAppTest, StartsIdleWithTheStoredSettingsInThePanel) {
   EXPECT_EQ(Frame().windowTitle().toStdString(), "Untitled - Corvane");
   EXPECT_EQ(Frame().statusBar()->GetPaneText(0), "Waiting");
   EXPECT_EQ(Frame().pos(), QPoint(80, 60));
-  // The capture window was first placed over the view right of the panel, then docked.
+  // The size it starts at is the frame's outer one, the desktop's borders included.
+  EXPECT_EQ(Frame().frameGeometry().size(), QSize(480, 335));
+  // The capture window was first placed over the view right of the panel (before the desktop
+  // had told its borders), then docked.
   const auto places = service_.calls();
   std::vector<std::vector<long long>> positions;
   for (const Call& call : places) {
     if (call.op == "setWindowPos") positions.push_back(call.args);
   }
   ASSERT_GE(positions.size(), 2u);
-  EXPECT_EQ(positions[0], (std::vector<long long>{140, 0, View().width() - 140, View().height()}));
+  EXPECT_EQ(std::vector<long long>(positions[0].begin(), positions[0].begin() + 3),
+            (std::vector<long long>{140, 0, 480 - 140}));
   const int cx = Frame().clientWindow()->width(), cy = Frame().clientWindow()->height();
   EXPECT_EQ(positions.back(), (std::vector<long long>{140, 3, cx - 144, cy - 24}));
 }
@@ -462,6 +469,210 @@ TEST_F(ZoneEditorTest, ClearAndShowZoneFromTheirKeys) {
   EXPECT_EQ(Doc().mode, ModePreviewMovement);
 }
 
+// --- the main window driven as a person drives it: real clicks, keys and drags
+
+// Frames of the test's format, alternating so that every sample differs from the one before.
+class DrivenTest : public ZoneEditorTest {
+ protected:
+  void SetUp() override {
+    ZoneEditorTest::SetUp();
+    still_.assign(64 * 48 * 3, 40);
+    moved_.assign(64 * 48 * 3, 160);
+  }
+  void Deliver(int frames) {
+    for (int i = 0; i < frames; ++i) service_.deliverFrame((++delivered_ & 1) ? moved_ : still_);
+  }
+  // The next row starts as a first start does: no program, an empty folder, the settings of
+  // SetUp (an ended program saves its own).
+  void FreshProgram() {
+    app_.reset();
+    std::filesystem::current_path(cwd_);
+    for (const auto& e : std::filesystem::directory_iterator(temp_.path())) {
+      std::filesystem::remove_all(e.path());
+    }
+    profile_ = framework::MemoryProfileStore{};
+    profile_.seedText("Settings", "CurrentDirectory", temp_.path().string());
+  }
+  void Press(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+  void KeyOn(int id, Qt::Key key) { QTest::keyClick(View().GetDlgItem(id), key); }
+  QSlider* Slider(int id) { return View().GetDlgItemAs<QSlider>(id); }
+  // The number of "Frame# " lines of the one log in the folder.
+  std::size_t LogFrameLines(const std::string& stem) {
+    std::ifstream in(temp_.path() / (stem + ".log"), std::ios::binary);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) lines += line.rfind("Frame# ", 0) == 0;
+    return lines;
+  }
+
+  std::vector<std::uint8_t> still_, moved_;
+  int delivered_ = 0;
+};
+
+TEST_F(DrivenTest, EachInputSetsItsSettingOrModeAndShowsItsText) {
+  const struct {
+    const char* what;
+    std::function<void()> input;
+    std::function<void()> expect;  // the setting or mode
+    int textId;                               // 0: pane 0 of the status bar
+    std::string text;
+  } rows[] = {
+      {"click Start", [this] { Press(IDC_START); },
+       [this] { ExpectRunning(false); }, IDC_START, "End"},
+      {"click Start, Pause",
+       [this] {
+         Press(IDC_START);
+         Press(IDC_PAUSE);
+       },
+       [this] { ExpectRunning(true); }, IDC_PAUSE, "Continue"},
+      {"click Start, Pause, Continue",
+       [this] {
+         Press(IDC_START);
+         Press(IDC_PAUSE);
+         Press(IDC_PAUSE);
+       },
+       [this] { ExpectRunning(false); }, IDC_PAUSE, "Pause"},
+      {"click Start, End", [this] { Press(IDC_START); Press(IDC_START); },
+       [this] { ExpectIdle(); }, IDC_START, "Start"},
+      {"Ctrl+T", [this] { Key(Qt::Key_T); },
+       [this] { ExpectRunning(false); }, IDC_START, "End"},
+      {"Differential slider, Page Up",
+       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_PageUp); },
+       [this] { EXPECT_EQ(Doc().Differential, 32); }, IDC_DIFFERENTIAL_TEXT,
+       "32"},  // a trackbar's Page Up goes towards its start
+      {"Differential slider, Left",
+       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_Left); },
+       [this] { EXPECT_EQ(Doc().Differential, 39); }, IDC_DIFFERENTIAL_TEXT,
+       "39"},
+      {"Differential slider, End",
+       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_End); },
+       [this] { EXPECT_EQ(Doc().Differential, 128); }, IDC_DIFFERENTIAL_TEXT,
+       "128"},
+      {"Threshold slider, Page Down, then a frame",
+       [this] {
+         KeyOn(IDC_THRESHOLD_SLIDER, Qt::Key_PageDown);
+         Deliver(1);
+       },
+       [this] { EXPECT_EQ(Doc().Threshold, 200); }, IDC_THRESHOLD_TEXT, "200"},
+      {"Threshold slider, Right, then a frame",
+       [this] {
+         KeyOn(IDC_THRESHOLD_SLIDER, Qt::Key_Right);
+         Deliver(1);
+       },
+       [this] { EXPECT_EQ(Doc().Threshold, 101); }, IDC_THRESHOLD_TEXT, "101"},
+      {"Threshold slider, Home, then a frame",
+       [this] {
+         KeyOn(IDC_THRESHOLD_SLIDER, Qt::Key_Home);
+         Deliver(1);
+       },
+       [this] { EXPECT_EQ(Doc().Threshold, 0); }, IDC_THRESHOLD_TEXT, "0"},
+      {"click Medium, Threshold slider End",
+       [this] {
+         Press(IDC_SCALE_MEDIUM);
+         KeyOn(IDC_THRESHOLD_SLIDER, Qt::Key_End);
+         Deliver(1);
+       },
+       [this] {
+         EXPECT_EQ(Doc().ScaleState, 2);
+         EXPECT_EQ(Doc().Threshold, 8000);
+       },
+       IDC_THRESHOLD_TEXT, "8000"},
+      {"click Beep on Hit", [this] { Press(IDC_BEEP_ON_HIT); },
+       [this] { EXPECT_EQ(Doc().Beep, 0); }, IDC_START, "Start"},
+      {"click Auto Restart", [this] { Press(IDC_AUTO_RESTART); },
+       [this] { EXPECT_EQ(Doc().AutoRestart, 1); }, IDC_START, "Start"},
+      {"click Specify Playback",
+       [this] { Press(IDC_SPECIFY_PLAYBACK); },
+       [this] {
+         EXPECT_EQ(Doc().SetPlayback, 1);
+         EXPECT_TRUE(Enabled(IDC_PLAYBACK));
+       },
+       IDC_PLAYBACK, "4.00"},
+      {"zone drag", [this] { Drag({263, 75}, {513, 300}); },
+       [this] {
+         EXPECT_EQ(Doc().ZoneSet, 1);
+         EXPECT_EQ(Doc().mode, ModeShowZone);
+         EXPECT_FLOAT_EQ(Doc().ZoneLeft, 0.25f);
+         EXPECT_FLOAT_EQ(Doc().ZoneBottom, 0.8f);
+       },
+       IDC_START, "Start"},
+      {"click Start, a hit, a status",
+       [this] {
+         Press(IDC_START);
+         Deliver(2);
+         service_.emitStatus(2, "Capturing");
+       },
+       [this] {
+         EXPECT_EQ(Doc().capturedCount, 1);
+         EXPECT_EQ(Doc().statusLine().back(), '\n') << "the line itself keeps its line feed";
+       },
+       0, "Status# 2: Capturing Mon Mar 05 09:07:42 2001"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    FreshProgram();
+    StartWithPicture(500, 375);
+    Doc().compressorChosen = 1;
+    row.input();
+    if (Doc().capturedCount > 0) {
+      const std::uint32_t when =
+          static_cast<std::uint32_t>(testing_support::LocalTime(2001, 3, 5, 9, 7, 42));
+      const_cast<std::uint32_t*>(Doc().detector().captureTimes())[0] = when;
+      service_.emitStatus(2, "Capturing");
+    }
+    row.expect();
+    const std::string shown =
+        row.textId == 0 ? Frame().statusBar()->GetPaneText(0) : Text(row.textId);
+    EXPECT_EQ(shown, row.text);
+    if (Doc().runOpen()) Press(IDC_START);
+  }
+}
+
+// Clicks, keys and drags between a hit and the frame after it leave the AVI and the log one for
+// one, in order.
+TEST_F(DrivenTest, EveryAviFrameHasItsLineWhateverIsClickedAfterAHit) {
+  const struct {
+    const char* what;
+    std::function<void()> interrupt;
+  } rows[] = {
+      {"Pause", [this] { Press(IDC_PAUSE); }},
+      {"Pause, Continue", [this] { Press(IDC_PAUSE); Press(IDC_PAUSE); }},
+      {"Show Zone (Ctrl+Z)", [this] { Key(Qt::Key_Z); }},
+      {"zone drag", [this] { Drag({263, 75}, {513, 300}); }},
+      {"End", [this] { Press(IDC_START); }},
+      {"Ctrl+T", [this] { Key(Qt::Key_T); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    FreshProgram();
+    profile_.seedInt("Settings", "ZoneSet", 1);  // a zone of the whole picture
+    profile_.seedText("Settings", "ZoneLeft", "0");
+    profile_.seedText("Settings", "ZoneRight", "1");
+    profile_.seedText("Settings", "ZoneTop", "0");
+    profile_.seedText("Settings", "ZoneBottom", "1");
+    StartWithPicture(500, 375);
+    Doc().compressorChosen = 1;
+    const std::size_t before = service_.recordedFrames().size();
+    Press(IDC_START);
+    for (int hits = 0; hits < 3; ++hits) {
+      for (int i = 0; i < 4 && Doc().mode != ModeHitAcknowledge; ++i) Deliver(1);
+      if (hits < 2) Deliver(1);
+    }
+    ASSERT_EQ(Doc().mode, ModeHitAcknowledge);
+    const std::string stem = Doc().fileStem;
+    row.interrupt();
+    Deliver(6);
+    if (Doc().runOpen() && Doc().mode == ModePreviewMovement) Press(IDC_PAUSE);  // Continue
+    Deliver(4);
+    if (Doc().runOpen()) Press(IDC_START);
+    ASSERT_FALSE(Doc().runOpen());
+    const std::size_t frames = service_.recordedFrames().size() - before;
+    EXPECT_GE(frames, 3u);
+    EXPECT_EQ(LogFrameLines(stem), frames);
+  }
+}
+
+// --- the main frame
+
 // --- the main frame
 
 TEST_F(WatchpostAppTest, SizeChangesDockTheCaptureWindowRightOfThePanel) {
@@ -517,6 +728,9 @@ TEST_F(WatchpostAppTest, AFileThatCannotBeOpenedEndsTheStart) {
   ModalScript script;
   script.expectMessage("Cannot open " + missing + ": No such file or directory");
   EXPECT_FALSE(app_->InitInstance({QString::fromStdString(missing)}));
+  app_.reset();
+  EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""), "")
+      << "a file that did not open is not offered again";
 }
 
 TEST_F(WatchpostAppTest, ExitFinishesTheRunAndSavesEverything) {
@@ -555,7 +769,8 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   QTest::mouseDClick(icon, Qt::LeftButton);
   QTRY_VERIFY(Frame().isVisible());
   EXPECT_EQ(Frame().pos(), CMainFrame::kRestoredGeometry.topLeft());
-  EXPECT_EQ(Frame().size(), CMainFrame::kRestoredGeometry.size());
+  EXPECT_EQ(Frame().frameGeometry().size(), CMainFrame::kRestoredGeometry.size());
+  EXPECT_LT(Frame().width(), CMainFrame::kRestoredGeometry.width()) << "inside its borders";
   EXPECT_EQ(Frame().iconShown, 0);
   EXPECT_FALSE(Frame().notificationIcon().isShown());
   EXPECT_EQ(service_.parentWindow(), Frame().clientWindow());
