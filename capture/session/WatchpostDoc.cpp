@@ -341,8 +341,11 @@ void CWatchpostDoc::EndRunAfterWriteFailure() {
   const bool nobody = NobodyToAnswer();
   const std::string failure = writeFailure_;
   if (AutoRestart == 1) waitingFolder_ = runFolder_;
+  // What closing the AVI and the log meets on that disk belongs to the one report below.
+  endingAfterFailure_ = true;
   shell_.startStop();  // through the panel's toggle, as Stop does
   if (runOpen_) StopRun();  // no panel took it
+  endingAfterFailure_ = false;
   std::string pane = "Recording ended: " + failure;
   if (!waitingFolder_.empty()) pane += " " + WaitingText(waitingFolder_);
   Alert(failure, kErrorCaption, nobody, pane);
@@ -490,7 +493,7 @@ camera::LRESULT CWatchpostDoc::ErrorCallback(camera::CaptureWindowHandle, int id
 }
 
 int CWatchpostDoc::MessageBox(const std::string& text, const char* caption, unsigned type) {
-  if (closing_) {
+  if (closing_ || endingAfterFailure_) {
     std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
     return framework::IDOK;
   }

@@ -157,6 +157,7 @@ class CWatchpostDoc : public framework::CDocument,
   bool restarting_ = false;    // the restart timer is starting the next run
   bool automaticRun_ = false;  // the open run was started by the restart timer
   bool writeFailed_ = false;   // the open run's AVI refused a frame: the run ends after it
+  bool endingAfterFailure_ = false;
   std::string writeFailure_;
   std::string waitingFolder_;
 };
