@@ -288,7 +288,7 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
       EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "25");
       EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
       // OK is refused no more: any message box here fails the test.
-      static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
+      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
     });
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(script.pending(), 0u);
@@ -298,10 +298,10 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
   {
     ModalScript script;
     script.expectDialog<CPlaybackSpeedDlg>([](CPlaybackSpeedDlg& dialog) {
-      dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE)->click();
+      QTest::mouseClick(dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE), Qt::LeftButton);
       EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "15");
       EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
-      static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
+      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
     });
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
   }
@@ -327,11 +327,11 @@ TEST_F(CasebookTest, TheSpeedDialogValidatesOnlyTheUsersRateAndCancelKeepsTheChe
           EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
           dialog.SetDlgItemText(IDC_SPEED, "20");
           // Refused: the message comes and the dialog stays.
-          static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK))->click();
-          dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE)->click();  // off
+          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
+          QTest::mouseClick(dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE), Qt::LeftButton);  // off
           EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
           EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "4");
-          static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL))->click();
+          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL)), Qt::LeftButton);
         })
         .expectMessage("Please enter an integer between 1 and 15.");
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,7 +25,9 @@ constexpr int kCornerIds[] = {IDC_TOP_LEFT, IDC_BOTTOM_LEFT, IDC_TOP_RIGHT, IDC_
 constexpr int kSizeIds[] = {IDC_SIZE_HIDDEN, IDC_SIZE_SMALL, IDC_SIZE_MEDIUM, IDC_SIZE_LARGE,
                             IDC_SIZE_CUSTOM};
 
-void Click(CPeekWindowDlg& d, int id) { d.GetDlgItemAs<QAbstractButton>(id)->click(); }
+void Click(CPeekWindowDlg& d, int id) {
+  QTest::mouseClick(d.GetDlgItemAs<QAbstractButton>(id), Qt::LeftButton);
+}
 void Ok(CPeekWindowDlg& d) { Click(d, framework::IDOK); }
 void Cancel(CPeekWindowDlg& d) { Click(d, framework::IDCANCEL); }
 

@@ -77,8 +77,15 @@ class WatchpostAppTest : public ::testing::Test {
   QAbstractButton* Button(int id) { return View().GetDlgItemAs<QAbstractButton>(id); }
   std::string Text(int id) { return View().GetDlgItemText(id); }
   bool Enabled(int id) { return View().GetDlgItem(id)->isEnabled(); }
-  void Click(int id) { Button(id)->click(); }
-  void Type(int id, const char* text) { View().SetDlgItemText(id, text); }
+  void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+  // Typed over what the edit held, as a person selects it and types.
+  void Type(int id, const char* text) {
+    QWidget* edit = View().GetDlgItem(id);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    if (*text == '\0') QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+  }
   void Key(Qt::Key key) { QTest::keyClick(&Frame(), key, Qt::ControlModifier); }
 
   // The panel of a stopped program, as its state table has it.
@@ -186,7 +193,10 @@ TEST_F(WatchpostAppTest, ApplyClampsTheEditsAndWritesThemBack) {
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.limit) + " " + row.interval + " " + row.playback);
     Doc().Playback = 4.0f;
-    Doc().SetPlayback = row.setPlayback;
+    if (Button(IDC_SPECIFY_PLAYBACK)->isChecked() != (row.setPlayback != 0)) {
+      Click(IDC_SPECIFY_PLAYBACK);
+    }
+    ASSERT_EQ(Doc().SetPlayback, row.setPlayback);
     Type(IDC_LIMIT, row.limit);
     Type(IDC_INTERVAL, row.interval);
     Type(IDC_PLAYBACK, row.playback);
@@ -305,7 +315,10 @@ TEST_F(WatchpostAppTest, ScaleButtonsSetTheRangesAndTheSlidersStoreWhatTheyShow)
   Doc().UpdateAllViews(nullptr);
   EXPECT_EQ(threshold->value(), 2000);  // the end of scale L
   EXPECT_EQ(Doc().Threshold, 3000);
-  View().OnHScroll(IDC_DIFFERENTIAL_SLIDER);
+  // Any move of a slider stores what both show: the Differential one there and back.
+  QWidget* differential = View().GetDlgItem(IDC_DIFFERENTIAL_SLIDER);
+  QTest::keyClick(differential, Qt::Key_Right);
+  QTest::keyClick(differential, Qt::Key_Left);
   EXPECT_EQ(Doc().Threshold, 2000);
 
   struct Scale {

@@ -32,11 +32,13 @@ class FileNamingDlgTest : public ::testing::Test {
     ModalScript script;
     script.expectDialog<CFileNamingDlg>([&](CFileNamingDlg& d) {
       act(d);
-      d.GetDlgItemAs<QPushButton>(closeWith)->click();
+      QTest::mouseClick(d.GetDlgItemAs<QPushButton>(closeWith), Qt::LeftButton);
     });
     dialog_.DoModal();
   }
-  static void Click(CFileNamingDlg& d, int id) { d.GetDlgItemAs<QAbstractButton>(id)->click(); }
+  static void Click(CFileNamingDlg& d, int id) {
+    QTest::mouseClick(d.GetDlgItemAs<QAbstractButton>(id), Qt::LeftButton);
+  }
   static QLineEdit* Edit(CFileNamingDlg& d, int id) { return d.GetDlgItemAs<QLineEdit>(id); }
   static int Checked(CFileNamingDlg& d) {
     return d.GetCheckedRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED);
@@ -124,10 +126,10 @@ TEST_F(FileNamingDlgTest, AnOverLongNameKeepsTheDialogOpenWithTheFrameworksMessa
   script
       .expectDialog<CFileNamingDlg>([](CFileNamingDlg& d) {
         Edit(d, IDC_CUSTOM_NAME)->setText(QString(81, 'x'));  // set by a program, not typed
-        d.GetDlgItemAs<QPushButton>(framework::IDOK)->click();
+        QTest::mouseClick(d.GetDlgItemAs<QPushButton>(framework::IDOK), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible() || d.result() == 0) << "still open";
         Edit(d, IDC_CUSTOM_NAME)->setText("Gate");
-        d.GetDlgItemAs<QPushButton>(framework::IDOK)->click();
+        QTest::mouseClick(d.GetDlgItemAs<QPushButton>(framework::IDOK), Qt::LeftButton);
       })
       .expectMessage("Please enter no more than 80 characters.");
   EXPECT_EQ(dialog_.DoModal(), framework::IDOK);

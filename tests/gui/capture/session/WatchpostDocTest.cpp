@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -205,7 +207,7 @@ TEST_F(WatchpostDocTest, SeveralDriversAreOfferedAndTheChoiceIsConnected) {
       EXPECT_EQ(d.ListGetCount(res::IDC_DRIVER_LIST), 3);
       EXPECT_EQ(d.ListGetText(res::IDC_DRIVER_LIST, 1), "Camera B");
       if (c.select >= 0) d.ListSetCurSel(res::IDC_DRIVER_LIST, c.select);
-      d.GetDlgItemAs<QPushButton>(c.ok ? framework::IDOK : framework::IDCANCEL)->click();
+      QTest::mouseClick(d.GetDlgItemAs<QPushButton>(c.ok ? framework::IDOK : framework::IDCANCEL), Qt::LeftButton);
     });
     Doc().OnNewDocument();
     const Call* connect = service_.last("driverConnect");
@@ -496,7 +498,7 @@ TEST_F(WatchpostDocTest, AllocateFileSpaceTakesOneToOneThousandMegabytes) {
         EXPECT_EQ(edit->text(), "7");
         for (const char* text : {"abc", "1001", "0", "12"}) {
           edit->setText(text);
-          d.GetDlgItemAs<QPushButton>(framework::IDOK)->click();
+          QTest::mouseClick(d.GetDlgItemAs<QPushButton>(framework::IDOK), Qt::LeftButton);
         }
       })
       .expectMessage("Please enter an integer.")
@@ -508,7 +510,7 @@ TEST_F(WatchpostDocTest, AllocateFileSpaceTakesOneToOneThousandMegabytes) {
   ModalScript cancelled;
   cancelled.expectDialog<CAllocateFileDlg>([](CAllocateFileDlg& d) {
     d.GetDlgItemAs<QLineEdit>(res::IDC_FILE_SIZE)->setText("99");
-    d.GetDlgItemAs<QPushButton>(framework::IDCANCEL)->click();
+    QTest::mouseClick(d.GetDlgItemAs<QPushButton>(framework::IDCANCEL), Qt::LeftButton);
   });
   Doc().OnAllocateFileSpace();
   EXPECT_EQ(Doc().FileSize, 12);
@@ -779,8 +781,8 @@ TEST_F(WatchpostDocTest, NamingOptionsKeepTheSchemeClickedEvenOnCancel) {
   StartedDoc().FileFormatChoice = 1;
   ModalScript script;
   script.expectDialog<CFileNamingDlg>([](CFileNamingDlg& d) {
-    d.GetDlgItemAs<QAbstractButton>(res::IDC_RADIO_DETAILED)->click();
-    d.GetDlgItemAs<QPushButton>(framework::IDCANCEL)->click();
+    QTest::mouseClick(d.GetDlgItemAs<QAbstractButton>(res::IDC_RADIO_DETAILED), Qt::LeftButton);
+    QTest::mouseClick(d.GetDlgItemAs<QPushButton>(framework::IDCANCEL), Qt::LeftButton);
   });
   Doc().OnNamingOptions();
   EXPECT_EQ(Doc().FileFormatChoice, 2);
