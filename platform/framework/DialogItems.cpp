@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -13,221 +12,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QSlider>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QStylePainter>
-#include <QToolButton>
-#include <QKeyEvent>
-#include <QWheelEvent>
-#include <QValidator>
 
 #include <algorithm>
 #include <utility>
 
+#include "platform/framework/CaptionFit.h"
 #include "platform/framework/DataExchange.h"
+#include "platform/framework/EditRules.h"
 #include "platform/framework/Icons.h"
-#include "platform/framework/TrackbarCodes.h"
+#include "platform/framework/LeftTextCheckBox.h"
+#include "platform/framework/TrackbarSlider.h"
+#include "platform/framework/UpDownControl.h"
 
 namespace framework {
 namespace {
-
-// Two arrows beside an edit that count its number up and down within 0 to 100; the edit's Up
-// and Down keys do the same.
-class UpDownControl : public QWidget {
- public:
-  static constexpr int kMinimum = 0, kMaximum = 100;
-
-  explicit UpDownControl(QWidget* host) : QWidget(host) {
-    auto* up = new QToolButton(this);
-    auto* down = new QToolButton(this);
-    up->setArrowType(Qt::UpArrow);
-    down->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {up, down}) {
-      b->setAutoRepeat(true);
-      b->setFocusPolicy(Qt::NoFocus);
-    }
-    QObject::connect(up, &QToolButton::clicked, this, [this] { step(1); });
-    QObject::connect(down, &QToolButton::clicked, this, [this] { step(-1); });
-    up_ = up;
-    down_ = down;
-  }
-
-  void attach(QLineEdit* buddy) {
-    buddy_ = buddy;
-    if (buddy_ != nullptr) buddy_->installEventFilter(this);
-  }
-  // Fills the right end of the buddy, which gives up that room.
-  void placeBesideBuddy() {
-    if (buddy_ == nullptr) return;
-    const QRect edit = buddy_->geometry();
-    const int width = std::max(edit.height() * 3 / 4, 10);
-    buddy_->setGeometry(edit.adjusted(0, 0, -width, 0));
-    setGeometry(edit.right() - width + 1, edit.top(), width, edit.height());
-  }
-  void step(int delta) {
-    if (buddy_ == nullptr || !buddy_->isEnabled()) return;
-    bool ok = false;
-    const int value = buddy_->text().trimmed().toInt(&ok);
-    const int next = std::clamp(ok ? value + delta : kMinimum, kMinimum, kMaximum);
-    buddy_->setText(QString::number(next));
-  }
-
- protected:
-  void resizeEvent(QResizeEvent*) override {
-    const int half = height() / 2;
-    up_->setGeometry(0, 0, width(), half);
-    down_->setGeometry(0, half, width(), height() - half);
-  }
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Up || key == Qt::Key_Down) {
-        step(key == Qt::Key_Up ? 1 : -1);
-        return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  QToolButton* up_ = nullptr;
-  QToolButton* down_ = nullptr;
-  QLineEdit* buddy_ = nullptr;
-};
-
-// A horizontal slider whose Up, Page Up and wheel turned away from the user go towards the
-// start, as on a trackbar (Qt's sliders count them up); Left and Right stay as they are.
-class TrackbarSlider : public QSlider {
- public:
-  explicit TrackbarSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    const Qt::Key swapped = Swapped(Qt::Key(event->key()));
-    if (swapped == event->key()) {
-      QSlider::keyPressEvent(event);
-      return;
-    }
-    QKeyEvent other(event->type(), swapped, event->modifiers(), event->text(),
-                    event->isAutoRepeat(), static_cast<quint16>(event->count()));
-    QSlider::keyPressEvent(&other);
-    event->setAccepted(other.isAccepted());
-  }
-  void wheelEvent(QWheelEvent* event) override {
-    QWheelEvent other(event->position(), event->globalPosition(), -event->pixelDelta(),
-                      -event->angleDelta(), event->buttons(), event->modifiers(),
-                      event->phase(), event->inverted(), event->source());
-    QSlider::wheelEvent(&other);
-    event->setAccepted(other.isAccepted());
-  }
-
- private:
-  static Qt::Key Swapped(Qt::Key key) {
-    switch (key) {
-      case Qt::Key_Up: return Qt::Key_Down;
-      case Qt::Key_Down: return Qt::Key_Up;
-      case Qt::Key_PageUp: return Qt::Key_PageDown;
-      case Qt::Key_PageDown: return Qt::Key_PageUp;
-      default: return key;
-    }
-  }
-};
-
-// A slider's action as the trackbar notification it stands for; -1 for none.
-int TrackbarCode(int action) {
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: return TB_LINEUP;
-    case QAbstractSlider::SliderSingleStepAdd: return TB_LINEDOWN;
-    case QAbstractSlider::SliderPageStepSub: return TB_PAGEUP;
-    case QAbstractSlider::SliderPageStepAdd: return TB_PAGEDOWN;
-    case QAbstractSlider::SliderMove: return TB_THUMBTRACK;
-    case QAbstractSlider::SliderToMinimum: return TB_TOP;
-    case QAbstractSlider::SliderToMaximum: return TB_BOTTOM;
-    default: return -1;
-  }
-}
-
-int CharCount(const QString& text) {
-  return static_cast<int>(
-      std::count_if(text.begin(), text.end(), [](QChar c) { return !c.isLowSurrogate(); }));
-}
-
-// Typing rules of an edit: digits only (ES_NUMBER) and a length limit. Only what the user types
-// is checked; the program's own SetDlgItemText passes, as it does on the original controls.
-class EditRules : public QValidator {
- public:
-  EditRules(QLineEdit* edit, bool digitsOnly) : QValidator(edit), digitsOnly_(digitsOnly) {
-    // The last text the edit took: an over-long one set by the program may still be shortened.
-    connect(edit, &QLineEdit::textChanged, this,
-            [this](const QString& text) { acceptedChars_ = CharCount(text); });
-  }
-  void setMaxChars(int maxChars) { maxChars_ = maxChars; }
-  void setPassAll(bool passAll) { passAll_ = passAll; }
-
-  State validate(QString& input, int& /*pos*/) const override {
-    if (passAll_) return Acceptable;
-    if (digitsOnly_ &&
-        std::any_of(input.begin(), input.end(), [](QChar c) { return c < u'0' || c > u'9'; })) {
-      return Invalid;
-    }
-    const int chars = CharCount(input);
-    if (maxChars_ > 0 && chars > maxChars_ && chars > acceptedChars_) return Invalid;
-    return Acceptable;
-  }
-
- private:
-  bool digitsOnly_;
-  int maxChars_ = 0;
-  int acceptedChars_ = 0;
-  bool passAll_ = false;
-};
-
-// A check box with its text at the left and the box at the right edge, so that a column of
-// them lines their boxes up. The whole control takes the click.
-class LeftTextCheckBox : public QCheckBox {
- public:
-  using QCheckBox::QCheckBox;
-
-  // What this layout needs: the text, the gap and the box, and nothing else the style would add
-  // for its own arrangement.
-  QSize sizeHint() const override {
-    const QFontMetrics metrics = fontMetrics();
-    const QSize text =
-        style()->itemTextRect(metrics, QRect(), Qt::TextShowMnemonic, false, this->text()).size();
-    return {
-        text.width() + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this) +
-            style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this),
-        std::max(text.height(), style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this))};
-  }
-
- protected:
-  void paintEvent(QPaintEvent* /*event*/) override {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const int boxWidth = style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, this);
-    const int boxHeight = style()->pixelMetric(QStyle::PM_IndicatorHeight, &option, this);
-    const int gap = style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
-
-    QStyleOptionButton box = option;
-    box.rect = QRect(width() - boxWidth, (height() - boxHeight) / 2, boxWidth, boxHeight);
-    painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, box);
-
-    QStyleOptionButton label = option;
-    label.rect = QRect(0, 0, std::max(width() - boxWidth - gap, 0), height());
-    painter.drawControl(QStyle::CE_CheckBoxLabel, label);
-    if ((option.state & QStyle::State_HasFocus) != 0) {
-      QStyleOptionFocusRect focus;
-      focus.initFrom(this);
-      focus.rect = style()->itemTextRect(fontMetrics(), label.rect,
-                                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                                         isEnabled(), text());
-      painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
-    }
-  }
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
 
 bool IsStatic(ControlKind kind) {
   return kind == ControlKind::LText || kind == ControlKind::CText || kind == ControlKind::RText;
@@ -243,12 +41,6 @@ QString WithoutMnemonic(const QString& text) {
   return shown;
 }
 
-EditRules* RulesOf(QLineEdit* edit) {
-  return edit == nullptr ? nullptr
-                         : dynamic_cast<EditRules*>(
-                               edit->findChild<QValidator*>(QString(), Qt::FindDirectChildrenOnly));
-}
-
 void SetButtonChecked(QAbstractButton* button, bool checked) {
   QButtonGroup* group = button->group();
   if (!checked && group != nullptr && group->exclusive() && button->isChecked()) {
@@ -261,70 +53,6 @@ void SetButtonChecked(QAbstractButton* button, bool checked) {
   button->setChecked(checked);
 }
 
-QString WithoutAmpersands(QString text) {
-  text.replace(QLatin1String("&&"), QLatin1String("\x01"));
-  text.remove(u'&');
-  text.replace(u'\x01', u'&');
-  return text;
-}
-
-// Whether the caption shows whole at the control's width: a static text wraps onto no more
-// lines than its rectangle holds (or than its own line breaks ask for, where the rectangle is
-// too low even for those), a check box, radio button or push button has room for its text.
-bool CaptionFits(const QWidget& widget) {
-  const QFontMetrics metrics(widget.font());
-  if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
-    const QString text =
-        label->buddy() != nullptr ? WithoutAmpersands(label->text()) : label->text();
-    if (text.isEmpty()) return true;
-    const QRect room = label->contentsRect();
-    const QRect wrapped = metrics.boundingRect(QRect(0, 0, room.width(), 1 << 20),
-                                               Qt::TextWordWrap | Qt::AlignLeft, text);
-    const int line = std::max(metrics.lineSpacing(), 1);
-    const int lines = (wrapped.height() + line - 1) / line;
-    const int allowed = std::max(room.height() / line, static_cast<int>(text.count(u'\n')) + 1);
-    return wrapped.width() <= room.width() && lines <= allowed;
-  }
-  if (const auto* push = qobject_cast<const QPushButton*>(&widget)) {
-    const int margin = push->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, push);
-    return metrics.horizontalAdvance(WithoutAmpersands(push->text())) + 2 * margin <= push->width();
-  }
-  if (const auto* box = dynamic_cast<const LeftTextCheckBox*>(&widget)) {
-    return box->sizeHint().width() <= box->width();
-  }
-  // Radio buttons and check boxes keep their size hint from before a font change; ask the style.
-  const auto* button = qobject_cast<const QAbstractButton*>(&widget);
-  if (button == nullptr) return true;
-  QStyleOptionButton option;
-  option.initFrom(button);
-  option.text = button->text();
-  const QSize text = button->style()
-                         ->itemTextRect(metrics, QRect(), Qt::TextShowMnemonic, false, option.text)
-                         .size();
-  const QStyle::ContentsType type = qobject_cast<const QRadioButton*>(button) != nullptr
-                                        ? QStyle::CT_RadioButton
-                                        : QStyle::CT_CheckBox;
-  return button->style()->sizeFromContents(type, &option, text, button).width() <= button->width();
-}
-
-// Our face is a little wider than the one the templates were drawn for, which some tight
-// captions feel. Such a caption gets its letters set closer, by at most 0.6 pixel, rather than
-// wrapping onto a line its rectangle does not show or running under its check box.
-void TightenToFit(QWidget& widget) {
-  if (widget.font().letterSpacing() != 0) {
-    QFont font = widget.font();
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-    widget.setFont(font);
-  }
-  if (CaptionFits(widget)) return;
-  for (const qreal spacing : {-0.2, -0.4, -0.6}) {
-    QFont font = widget.font();
-    font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
-    widget.setFont(font);
-    if (CaptionFits(widget)) return;
-  }
-}
-
 // Icons show at the size of the desktop's large icons, whatever rectangle the template gave.
 constexpr int kIconPixels = 32;
 
@@ -334,40 +62,6 @@ void ShowIcon(QLabel& label, const QIcon& icon) {
 }
 
 }  // namespace
-
-void ConnectScrollCodes(QAbstractSlider& slider, QObject& context,
-                        std::function<void(int)> onCode, std::function<void()> onMove) {
-  // Fired for the user's moves only, with the position already at its new place.
-  QObject::connect(&slider, &QAbstractSlider::actionTriggered, &context,
-                   [&slider, onCode, onMove](int action) {
-                     int code = TrackbarCode(action);
-                     // A move without the knob held is the wheel: a line step.
-                     if (code == TB_THUMBTRACK && !slider.isSliderDown()) {
-                       code = slider.sliderPosition() < slider.value() ? TB_LINEUP : TB_LINEDOWN;
-                     }
-                     if (onMove) onMove();
-                     if (code < 0) return;
-                     onCode(code);
-                     if (code != TB_THUMBTRACK) onCode(TB_ENDTRACK);
-                   });
-  QObject::connect(&slider, &QAbstractSlider::sliderReleased, &context, [onCode] {
-    onCode(TB_THUMBPOSITION);
-    onCode(TB_ENDTRACK);
-  });
-}
-
-QFont DialogFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Arial")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  // The templates' rectangles hold texts at about 6 pixels a letter. Where only a wider face is
-  // installed (plain DejaVu Sans: 6.8), a pixel less keeps them inside.
-  const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
-  if (QFontMetrics(font).horizontalAdvance(letters) > 322) font.setPixelSize(10);
-  return font;
-}
 
 QRect ControlPixelRect(const ControlTemplate& control) {
   return {DialogXToPixels(control.x), DialogYToPixels(control.y), DialogXToPixels(control.w),
@@ -510,10 +204,10 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
                                                                          : Qt::ScrollBarAlwaysOff);
       list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       QObject::connect(list, &QListWidget::itemSelectionChanged, context, [this, id] {
-        if (!settingSelection_) runHandler(selChangeHandlers_, id);
+        if (!settingSelection_) runHandler(&Handlers::selChanged, id);
       });
       QObject::connect(list, &QListWidget::itemDoubleClicked, context,
-                       [this, id] { runHandler(dblClkHandlers_, id); });
+                       [this, id] { runHandler(&Handlers::dblClicked, id); });
       return list;
     }
     case ControlKind::Progress: {
@@ -530,13 +224,15 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
       slider->setRange(0, 100);
       slider->setTickPosition(QSlider::NoTicks);
       slider->setFocusPolicy(Qt::StrongFocus);
-      ConnectScrollCodes(*slider, *context, [this, id](int code) { runScrollCode(id, code); },
-                         [this, id, slider] {
-                           // The value follows the position only after the move's signal;
-                           // make them agree first, so the handlers read the new place.
-                           slider->setValue(slider->sliderPosition());
-                           runHandler(scrollHandlers_, id);
-                         });
+      ConnectScrollCodes(
+          *slider, *context,
+          [this, id](int code) { runHandler(&Handlers::scrollCode, id, code); },
+          [this, id, slider] {
+            // The value follows the position only after the move's signal; make them agree
+            // first, so the handlers read the new place.
+            slider->setValue(slider->sliderPosition());
+            runHandler(&Handlers::scrolled, id);
+          });
       return slider;
     }
     case ControlKind::Icon:
@@ -576,25 +272,24 @@ void DialogItems::DoDataExchange(CDataExchange& /*dx*/) {}
 
 void DialogItems::OnUnhandledClick(int /*id*/) {}
 
-void DialogItems::runHandler(const std::map<int, std::function<void()>>& handlers, int id) {
-  const auto it = handlers.find(id);
-  if (it == handlers.end()) return;
-  const std::function<void()> handler = it->second;  // it may register another
-  handler();
+template <class... Args>
+bool DialogItems::runHandler(std::function<void(Args...)> Handlers::*which, int id,
+                             Args... args) {
+  const auto it = handlers_.find(id);
+  if (it == handlers_.end() || !(it->second.*which)) return false;
+  const std::function<void(Args...)> handler = it->second.*which;  // it may register another
+  handler(args...);
+  return true;
 }
 
 void DialogItems::clicked(int id) {
-  if (clickHandlers_.count(id) != 0) {
-    runHandler(clickHandlers_, id);
-  } else {
-    OnUnhandledClick(id);
-  }
+  if (!runHandler(&Handlers::clicked, id)) OnUnhandledClick(id);
 }
 
 void DialogItems::editChanged(int id) {
-  if (transfers_ > 0 || editsInHandler_.count(id) != 0 || editHandlers_.count(id) == 0) return;
+  if (transfers_ > 0 || editsInHandler_.count(id) != 0) return;
   editsInHandler_.insert(id);
-  runHandler(editHandlers_, id);
+  runHandler(&Handlers::editChanged, id);
   editsInHandler_.erase(id);
 }
 
@@ -790,38 +485,33 @@ int DialogItems::GetBarPos(int id) const {
 }
 
 void DialogItems::MoveControls(int dx) {
-  for (const Control& control : controls_) control.widget->move(control.widget->pos() + QPoint(dx, 0));
+  for (const Control& control : controls_) {
+    control.widget->move(control.widget->pos() + QPoint(dx, 0));
+  }
 }
 
 void DialogItems::OnClicked(int id, std::function<void()> handler) {
-  clickHandlers_[id] = std::move(handler);
+  handlers_[id].clicked = std::move(handler);
 }
 
 void DialogItems::OnEditChange(int id, std::function<void()> handler) {
-  editHandlers_[id] = std::move(handler);
+  handlers_[id].editChanged = std::move(handler);
 }
 
 void DialogItems::OnListSelChange(int id, std::function<void()> handler) {
-  selChangeHandlers_[id] = std::move(handler);
+  handlers_[id].selChanged = std::move(handler);
 }
 
 void DialogItems::OnListDblClk(int id, std::function<void()> handler) {
-  dblClkHandlers_[id] = std::move(handler);
-}
-
-void DialogItems::runScrollCode(int id, int code) {
-  const auto it = scrollCodeHandlers_.find(id);
-  if (it == scrollCodeHandlers_.end()) return;
-  const std::function<void(int)> handler = it->second;  // it may register another
-  handler(code);
-}
-
-void DialogItems::OnScrollCode(int id, std::function<void(int)> handler) {
-  scrollCodeHandlers_[id] = std::move(handler);
+  handlers_[id].dblClicked = std::move(handler);
 }
 
 void DialogItems::OnScroll(int id, std::function<void()> handler) {
-  scrollHandlers_[id] = std::move(handler);
+  handlers_[id].scrolled = std::move(handler);
+}
+
+void DialogItems::OnScrollCode(int id, std::function<void(int)> handler) {
+  handlers_[id].scrollCode = std::move(handler);
 }
 
 }  // namespace framework

@@ -136,13 +136,19 @@ class DialogItems {
     QWidget* widget;
     int group;  // controls from one WS_GROUP to the next share a number
   };
+  // What a control's notifications run, one slot each; empty where nothing is registered.
+  struct Handlers {
+    std::function<void()> clicked, editChanged, selChanged, dblClicked, scrolled;
+    std::function<void(int code)> scrollCode;
+  };
 
   QWidget* createControl(const ControlTemplate& control);
   const Control* findControl(int id) const;
   void clicked(int id);
   void editChanged(int id);
-  void runHandler(const std::map<int, std::function<void()>>& handlers, int id);
-  void runScrollCode(int id, int code);
+  // Runs the handler `which` of control `id`; false when it has none.
+  template <class... Args>
+  bool runHandler(std::function<void(Args...)> Handlers::*which, int id, Args... args);
   void setEditText(int id, const QString& text);
 
   QWidget& host_;
@@ -152,12 +158,7 @@ class DialogItems {
   std::vector<Control> controls_;
   std::map<int, std::size_t> byId_;
   std::map<int, QButtonGroup*> radioGroups_;
-  std::map<int, std::function<void()>> clickHandlers_;
-  std::map<int, std::function<void()>> editHandlers_;
-  std::map<int, std::function<void()>> selChangeHandlers_;
-  std::map<int, std::function<void()>> dblClkHandlers_;
-  std::map<int, std::function<void()>> scrollHandlers_;
-  std::map<int, std::function<void(int)>> scrollCodeHandlers_;
+  std::map<int, Handlers> handlers_;
   std::set<int> editsInHandler_;
   int transfers_ = 0;              // UpdateData calls running
   bool settingSelection_ = false;  // the program, not the user, is moving a list selection
