@@ -20,9 +20,13 @@ extern "C" {
 #include "platform/base/Text.h"
 #include "platform/base/UniqueFd.h"
 #include "platform/video/Ffmpeg.h"
+#include "platform/video/Refuse.h"
 #include "platform/video/VideoDecoder.h"
 
 namespace avi {
+
+using video::Refuse;
+
 namespace {
 
 constexpr std::uint32_t FourCc(const char (&s)[5]) {
@@ -65,11 +69,6 @@ std::string FourCcText(std::uint32_t id) {
     text[i] = (c >= 0x20 && c < 0x7f) ? c : '?';
   }
   return text;
-}
-
-bool Refuse(std::string& error, std::string why) {
-  error = std::move(why);
-  return false;
 }
 
 struct Chunk {
@@ -245,10 +244,6 @@ class HeaderParser {
   int chunks_ = 0;
 };
 
-struct AvFree {
-  void operator()(std::uint8_t* p) const { av_free(p); }
-};
-
 // No frame decoded yet, or the decoder's place is not known.
 constexpr std::int64_t kNowhere = -2;
 // A picture that carries no time of its own.
@@ -279,9 +274,9 @@ struct AviReader::State {
   video::FrameConverter converter;
   video::FrameFormat format;
   std::size_t rowBytes = 0;
-  std::unique_ptr<std::uint8_t, AvFree> dib;  // header, then the rows
-  std::int64_t shown = kNowhere;              // the frame the DIB holds
-  std::int64_t decoded = kNowhere;            // the last picture the decoder gave
+  ffmpeg::BufferPtr dib;            // header, then the rows
+  std::int64_t shown = kNowhere;    // the frame the DIB holds
+  std::int64_t decoded = kNowhere;  // the last picture the decoder gave
   // Frames the index calls key frames that did not decode as one; sized at open, so that
   // marking allocates nothing. Left empty for a stream too long to keep it for.
   std::vector<std::uint8_t> notKey;

@@ -22,8 +22,12 @@ extern "C" {
 #include "platform/base/UniqueFd.h"
 #include "platform/video/Ffmpeg.h"
 #include "platform/video/FrameFormat.h"
+#include "platform/video/Refuse.h"
 
 namespace avi {
+
+using video::Refuse;
+
 namespace {
 
 constexpr const char* kRawCodec = "rawvideo";
@@ -66,11 +70,6 @@ bool Offers(const AVCodec* codec, AVPixelFormat format) {
   return false;
 }
 
-bool Refuse(std::string& error, std::string why) {
-  error = std::move(why);
-  return false;
-}
-
 // Quality 1..100 onto the mpegvideo quantiser 31..2 (smaller is better).
 int QScale(int quality) {
   const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
@@ -85,9 +84,6 @@ struct IoFree {
     av_freep(&c->buffer);  // avio may have replaced the buffer we gave it
     avio_context_free(&c);
   }
-};
-struct AvFree {
-  void operator()(std::uint8_t* p) const { av_free(p); }
 };
 
 }  // namespace
@@ -108,7 +104,7 @@ struct AviWriter::State {
   ffmpeg::FramePtr frames[kFrameRing];
   int nextFrame = 0;
   ffmpeg::PacketPtr packet;
-  std::unique_ptr<std::uint8_t, AvFree> dibRows;  // only when rows need padding
+  ffmpeg::BufferPtr dibRows;  // only when rows need padding
 
   std::int64_t framesWritten = 0;
   std::int64_t packetsWritten = 0;
@@ -330,8 +326,7 @@ bool AviWriter::State::createFile(std::uint64_t reserveBytes, std::string& error
 }
 
 bool AviWriter::State::startMuxer(AVRational frameTime, bool raw, std::string& error) {
-  std::unique_ptr<std::uint8_t, AvFree> buffer(
-      static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes)));
+  ffmpeg::BufferPtr buffer(static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes)));
   if (!buffer) return Refuse(error, failed("Could not set up", AVERROR(ENOMEM)));
   io.reset(avio_alloc_context(buffer.get(), kIoBufferBytes, 1, this, nullptr, WriteToFd, SeekFd));
   if (!io) return Refuse(error, failed("Could not set up", AVERROR(ENOMEM)));
