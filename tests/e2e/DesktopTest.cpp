@@ -354,7 +354,9 @@ TEST_F(DesktopTest, CasebookScrubsAndStepsWithMouseAndKeys) {
     EXPECT_EQ(seen.picture.size(), QSize(640, 240));
     if (seen.picture.size() != QSize(640, 240)) return n;
     EXPECT_EQ(Distance(seen.picture, avi.frames[n], 640), 0.0) << "frame " << n;
-    if (n > 0) EXPECT_GT(Distance(seen.picture, avi.frames[n - 1], 640), 1.0);
+    if (n > 0) {
+      EXPECT_GT(Distance(seen.picture, avi.frames[n - 1], 640), 1.0);
+    }
     return n;
   };
 

@@ -603,7 +603,9 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
     EXPECT_FALSE(Doc().runOpen());
     EXPECT_EQ(Doc().mode, ModePreviewMovement);
     EXPECT_EQ(script.seen().size(), c.unattended ? 0u : 1u);
-    if (!script.seen().empty()) EXPECT_EQ(script.seen()[0].caption, "Corvane Error");
+    if (!script.seen().empty()) {
+      EXPECT_EQ(script.seen()[0].caption, "Corvane Error");
+    }
     EXPECT_EQ(shell_.notices.size(), c.unattended ? 1u : 0u);
     EXPECT_EQ(errors, c.unattended ? "Corvane Error: " + failure + "\n" : "");
     ASSERT_FALSE(shell_.statusTexts.empty());
