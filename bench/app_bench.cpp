@@ -42,21 +42,21 @@ void PerFrame(benchmark::State& state, camera::FrameFormat format, bool zoneDrag
     return;
   }
   watchpost::CWatchpostDoc& doc = *app.document();
-  camera::CaptureWidget* widget = service.widget(doc.captureRef().handle());
+  camera::CaptureWidget* widget = camera::QtCaptureService::widget(doc.captureRef());
   if (widget == nullptr || widget->driver() == nullptr) {
     state.SkipWithError("no capture window");
     return;
   }
   QApplication::processEvents();
   // The benchmark hands the frames over itself.
-  doc.captureRef().setPreviewRate(1'000'000);
+  doc.captureRef()->setPreviewRate(1'000'000);
   watchpost::CWatchpostView& view = *app.view();
   const QPoint dragStart(220, 60);
   if (zoneDrag) {
     QMouseEvent press(QEvent::MouseButtonPress, dragStart, view.mapToGlobal(dragStart),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &press);
-    doc.captureRef().setPreviewRate(1'000'000);  // the press asked for 15 ms
+    doc.captureRef()->setPreviewRate(1'000'000);  // the press asked for 15 ms
   }
 
   struct PaintCounter : QObject {

@@ -62,25 +62,23 @@ void DeliverFrame(benchmark::State& state) {
   std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
   drivers.push_back(std::make_unique<camera::TestPatternDriver>(testing_support::kMaxFrameBytes));
   camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
-  const auto window = service.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, nullptr, 0);
-  camera::CaptureWidget* widget = service.widget(window);
+  const camera::CaptureWindowRef ref =
+      service.createCaptureWindow("WardenCam", 0, QRect(0, 0, 640, 480), nullptr, 0);
+  camera::CaptureWidget* widget = camera::QtCaptureService::widget(ref);
   widget->show();
 
   watchpost::CaptureSettings settings;
   watchpost::DetectorState detectorState;
   QuietHost host;
-  const camera::CaptureWindowRef ref(&service, window);
   watchpost::MotionDetector detector(settings, detectorState, host, ref);
-  service.setCallbackFrame(window, [&](camera::CaptureWindowHandle h, camera::VideoHdr* f) {
-    return detector.FrameCallback(h, f);
-  });
-  if (service.driverConnect(window, 0) == 0) {
+  widget->setCallbackFrame([&](camera::VideoHdr& f) { detector.OnFrame(f); });
+  if (!widget->driverConnect(0)) {
     state.SkipWithError("the test pattern did not connect");
     return;
   }
-  service.setScale(window, true);
-  service.setPreview(window, true);
-  service.setPreviewRate(window, 1'000'000);  // the benchmark polls by itself
+  widget->setScale(true);
+  widget->setPreview(true);
+  widget->setPreviewRate(1'000'000);  // the benchmark polls by itself
 
   for (auto _ : state) {
     // Wait (not timed) for the pattern's next frame, then time what the UI thread does with it.
@@ -119,15 +117,27 @@ std::string SizeName(const camera::FrameFormat& f) {
   return std::to_string(f.width) + "x" + std::to_string(f.height);
 }
 
-// The detector reaches the window through the service: timing singleFrame here splits the
-// callback into its detection pass and the append it calls.
-class TimedCaptureService final : public camera::QtCaptureService {
+// The one driver of a window the benchmark makes itself.
+class OneDriver final : public camera::DriverSource {
  public:
-  using QtCaptureService::QtCaptureService;
-  camera::LRESULT singleFrame(camera::CaptureWindowHandle window) override {
+  explicit OneDriver(std::unique_ptr<camera::VideoDriver> driver) : driver_(std::move(driver)) {}
+  camera::VideoDriver* claim(int index, camera::CaptureWidget&) override {
+    return index == 0 ? driver_.get() : nullptr;
+  }
+
+ private:
+  std::unique_ptr<camera::VideoDriver> driver_;
+};
+
+// The detector calls the window's singleFrame: timing it here splits the callback into its
+// detection pass and the append it calls.
+class TimedWidget final : public camera::CaptureWidget {
+ public:
+  using CaptureWidget::CaptureWidget;
+  bool singleFrame() override {
     const auto start = Clock::now();
     const double cpuStart = ThreadCpuSeconds();
-    const camera::LRESULT result = QtCaptureService::singleFrame(window);
+    const bool result = CaptureWidget::singleFrame();
     appendCpu = ThreadCpuSeconds() - cpuStart;
     append = Seconds(Clock::now() - start);
     return result;
@@ -157,12 +167,11 @@ double WriteLogLine(int fd, int frameNumber) {
 // hand-over of the frame into the window before the callback is not timed (DeliverFrame has it).
 // Wall time: that is what holds up the next frame.
 void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameFormat format) {
-  std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(std::make_unique<PreparedFramesDriver>(format, bench::PatternFrames(format)));
-  TimedCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
-  const auto window = service.createCaptureWindow("WardenCam", 0, 0, 0, 640, 480, nullptr, 0);
-  camera::CaptureWidget* widget = service.widget(window);
-  if (service.driverConnect(window, 0) == 0) {
+  OneDriver driver(std::make_unique<PreparedFramesDriver>(format, bench::PatternFrames(format)));
+  TimedWidget window(driver, testing_support::kMaxFrameBytes, nullptr);
+  window.resize(640, 480);
+  TimedWidget* widget = &window;
+  if (!widget->driverConnect(0)) {
     state.SkipWithError("the prepared frames did not connect");
     return;
   }
@@ -171,29 +180,29 @@ void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameForma
   settings.Interval = 60;
   watchpost::DetectorState detectorState;
   QuietHost host;
-  const camera::CaptureWindowRef ref(&service, window);
+  const camera::CaptureWindowRef ref(widget, widget);
   watchpost::MotionDetector detector(settings, detectorState, host, ref);
   detector.ComputeZoneBounds();
   double callback = 0;
-  service.setCallbackFrame(window, [&](camera::CaptureWindowHandle h, camera::VideoHdr* f) {
+  widget->setCallbackFrame([&](camera::VideoHdr& f) {
     const auto start = Clock::now();
-    const camera::LRESULT result = detector.FrameCallback(h, f);
+    detector.OnFrame(f);
     callback = Seconds(Clock::now() - start);
-    return result;
   });
-  service.setPreview(window, true);
-  service.setPreviewRate(window, 1'000'000);  // the benchmark polls by itself
+  widget->setPreview(true);
+  widget->setPreviewRate(1'000'000);  // the benchmark polls by itself
 
   const auto dir = std::filesystem::temp_directory_path();
   const std::string tag = compressor.codec + "-" + SizeName(format) + "-" +
                           std::to_string(::getpid());
   const std::string avi = (dir / ("corvane-hit-" + tag + ".avi")).string();
   const std::string log = (dir / ("corvane-hit-" + tag + ".log")).string();
-  widget->setCaptureFile(avi);
-  widget->setSequence(camera::CaptureParms{.dwRequestMicroSecPerFrame = kPlaybackMicroSecPerFrame});
+  widget->fileSetCaptureFile(avi);
+  widget->setSequenceSetup(
+      camera::CaptureParms{.dwRequestMicroSecPerFrame = kPlaybackMicroSecPerFrame});
   widget->setCompressor(compressor);
   const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-  if (logFd < 0 || service.singleFrameOpen(window) == 0) {
+  if (logFd < 0 || !widget->singleFrameOpen()) {
     state.SkipWithError("could not create the recording or the log");
     if (logFd >= 0) ::close(logFd);
     return;
@@ -210,22 +219,22 @@ void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameForma
   int frameNumber = 1;
   for (auto _ : state) {
     detectorState.mode = watchpost::ModeDetect;  // as AcknowledgeHit leaves it for the next
-    service.append = -1;
+    widget->append = -1;
     widget->pollFrame();
     const double logLine = WriteLogLine(logFd, ++frameNumber);
-    if (service.append < 0 || detectorState.pixelsHit < settings.Threshold || logLine < 0) {
+    if (widget->append < 0 || detectorState.pixelsHit < settings.Threshold || logLine < 0) {
       state.SkipWithError("a frame did not trigger, or its append or log line failed");
       break;
     }
-    detectSum += callback - service.append;
-    appendSum += service.append;
-    appendCpuSum += service.appendCpu;
+    detectSum += callback - widget->append;
+    appendSum += widget->append;
+    appendCpuSum += widget->appendCpu;
     logSum += logLine;
     const double hit = callback + logLine;
     worst = std::max(worst, hit);
     state.SetIterationTime(hit);
   }
-  const bool closed = service.singleFrameClose(window) != 0;
+  const bool closed = widget->singleFrameClose();
   ::close(logFd);
   std::error_code ignored;
   const auto bytes = std::filesystem::file_size(avi, ignored);

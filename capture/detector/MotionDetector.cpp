@@ -52,10 +52,7 @@ MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state,
       stores_{camera::MakeFrameBytes(kStoreBytes), camera::MakeFrameBytes(kStoreBytes)},
       captureTimes_(std::make_unique<std::uint32_t[]>(kCaptureTimesEntries)) {}
 
-camera::LRESULT MotionDetector::FrameCallback(camera::CaptureWindowHandle,
-                                              camera::VideoHdr* frame) {
-  camera::VideoHdr none{};
-  camera::VideoHdr& f = frame != nullptr ? *frame : none;
+void MotionDetector::OnFrame(camera::VideoHdr& f) {
   switch (state_.mode) {
     case ModeHitAcknowledge:
       AcknowledgeHit();
@@ -81,7 +78,6 @@ camera::LRESULT MotionDetector::FrameCallback(camera::CaptureWindowHandle,
       break;
   }
   host_.updateAllViews();
-  return 1;
 }
 
 FrameBuffers MotionDetector::BuffersFor(camera::VideoHdr& frame) const {
@@ -119,7 +115,7 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
   captureTimes_[captured] = host_.currentTime();
   // Only a frame the AVI took is counted: the event log must never name a frame the recording
   // lacks (no file open, a failed write; the window has said why).
-  if (window_.singleFrame() == 0) return ClampToInt32(count);
+  if (!window_->singleFrame()) return ClampToInt32(count);
   // A frame the AVI took is counted at once, before anything can change the mode (Pause, Show
   // Zone, a zone drawn, Stop, exit): the log then has one line for every frame of the AVI.
   state_.capturedCount += 1;
@@ -152,7 +148,7 @@ void MotionDetector::ShowZone(camera::VideoHdr& frame) {
 
 void MotionDetector::RestoreMode() {
   state_.mode = savedMode_;
-  window_.setPreviewRate(static_cast<std::uint32_t>(settings_.Interval));
+  window_->setPreviewRate(static_cast<std::uint32_t>(settings_.Interval));
 }
 
 void MotionDetector::ProfileFrame(camera::VideoHdr& frame) {
@@ -188,7 +184,7 @@ void MotionDetector::ProfileFrame(camera::VideoHdr& frame) {
 
 void MotionDetector::ReadVideoFormat() {
   // Without a window the format read last still serves.
-  window_.getVideoFormat(&videoFormat_, camera::kVideoFormatBytes);
+  if (window_.exists()) videoFormat_ = window_->videoFormat();
 }
 
 void MotionDetector::ComputeZoneBounds() {

@@ -6,7 +6,7 @@
 
 #include "capture/detector/ZoneBounds.h"
 #include "capture/detector/ZonePass.h"
-#include "platform/camera/CaptureService.h"
+#include "platform/camera/CaptureWindow.h"
 #include "platform/camera/FrameMemory.h"
 
 namespace watchpost {
@@ -70,8 +70,9 @@ class MotionDetector {
   MotionDetector(const MotionDetector&) = delete;
   MotionDetector& operator=(const MotionDetector&) = delete;
 
-  // Runs the step of the current mode on one frame, then refreshes the views. Always 1.
-  camera::LRESULT FrameCallback(camera::CaptureWindowHandle window, camera::VideoHdr* frame);
+  // The frame callback: runs the step of the current mode on one frame, then refreshes the
+  // views.
+  void OnFrame(camera::VideoHdr& frame);
 
   void ComputeZoneBounds();
   // Reads the format of the frames being delivered; the bounds stay as they were.

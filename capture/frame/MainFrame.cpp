@@ -130,10 +130,10 @@ void CMainFrame::OnSize(int sizeType, int cx, int cy) {
     view_->setParent(client_);
     view_->show();
   }
-  const camera::CaptureWindowRef& capture = document_->captureRef();
+  camera::CaptureWindow& capture = document_->captureRef().get();
   capture.setParentWindow(client_);
-  // Sizes below zero (a frame shrunk to nothing) are the capture service's to make harmless.
-  capture.setWindowPos(kDockX, kDockY, cx - kDockRightMargin, cy - kDockBottomMargin);
+  // Sizes below zero (a frame shrunk to nothing) are the capture window's to make harmless.
+  capture.setWindowPos(QRect(kDockX, kDockY, cx - kDockRightMargin, cy - kDockBottomMargin));
 }
 
 void CMainFrame::OnViewStatusBar() {
@@ -147,14 +147,14 @@ void CMainFrame::DetachCaptureWindow() {
   iconShown = 1;
   hide();
   setGeometry(kHiddenGeometry);
-  if (document_ != nullptr) document_->captureRef().setParentWindow(nullptr);
+  if (document_ != nullptr) document_->captureRef()->setParentWindow(nullptr);
 }
 
 void CMainFrame::AddIcon() { icon_.add(framework::LoadIcon(res::kTrayIconPath)); }
 
 void CMainFrame::OnHide() {
   DetachCaptureWindow();
-  if (document_ != nullptr) document_->captureRef().setWindowPos(0, 0, 1, 1);
+  if (document_ != nullptr) document_->captureRef()->setWindowPos(QRect(0, 0, 1, 1));
   AddIcon();
 }
 
@@ -164,8 +164,7 @@ void CMainFrame::OnPeek() {
   const QRect workArea = screen != nullptr ? screen->availableGeometry() : QRect();
   DetachCaptureWindow();
   if (const auto place = PeekPlacement(workArea, peek); place && document_ != nullptr) {
-    document_->captureRef().setWindowPos(place->x(), place->y(), place->width(),
-                                         place->height());
+    document_->captureRef()->setWindowPos(*place);
   }
   AddIcon();
 }

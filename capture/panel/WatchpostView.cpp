@@ -109,7 +109,7 @@ void CWatchpostView::OnInitialUpdate() {
   // A driver that failed while the capture was set up ends the program once it has started.
   if (document_.driverError != 0) frame_.PostQuitMessage(1);
   frame_.MoveFrame(kFirstFrameX, kFirstFrameY, kFirstFrameWidth, kFirstFrameHeight);
-  document_.captureRef().setWindowPos(kPanelWidth, 0, width() - kPanelWidth, height());
+  document_.captureRef()->setWindowPos(QRect(kPanelWidth, 0, width() - kPanelWidth, height()));
 
   startCheck = 0;
   SetBarPos(IDC_ACTIVITY, 0);
@@ -175,7 +175,8 @@ void CWatchpostView::ReadPanelEdits() {
   document_.Limit = static_cast<int>(limit);
   SetDlgItemText(IDC_LIMIT, FormatInt(limit));
 
-  long interval = std::clamp(ReadEditNumber(GetDlgItemText(IDC_INTERVAL), "60"), 60L, 120000L);
+  long interval = std::clamp(ReadEditNumber(GetDlgItemText(IDC_INTERVAL), "60"),
+                             long{kShortestIntervalMs}, 120000L);
   document_.Interval = static_cast<int>(interval);
   SetDlgItemText(IDC_INTERVAL, FormatInt(interval));
 
@@ -327,15 +328,16 @@ void CWatchpostView::mouseReleaseEvent(QMouseEvent* event) {
 void CWatchpostView::OnLButtonDown(QPoint point) {
   if (point.x() <= kPanelWidth || dragging != 0) return;
   dragStart = point;
-  document_.captureRef().setPreviewRate(kDragPreviewMs);
+  document_.captureRef()->setPreviewRate(kDragPreviewMs);
   dragging = 1;
 }
 
 void CWatchpostView::OnMouseMove(bool leftButtonDown, QPoint point) {
   if (point.x() <= kPanelWidth || dragging != 1 || !leftButtonDown) return;
   // Nothing is erased: the next frame, 15 ms on, paints over the last outline.
-  document_.captureRef().drawEtchedRect(dragStart.x() - kVideoOffsetX, dragStart.y() - kDrawOffsetY,
-                                        point.x() - kVideoOffsetX, point.y() - kDrawOffsetY);
+  document_.captureRef()->drawEtchedRect(
+      QRect(QPoint(dragStart.x() - kVideoOffsetX, dragStart.y() - kDrawOffsetY),
+            QPoint(point.x() - kVideoOffsetX, point.y() - kDrawOffsetY)));
 }
 
 void CWatchpostView::OnLButtonUp(QPoint point) {
@@ -345,8 +347,8 @@ void CWatchpostView::OnLButtonUp(QPoint point) {
 }
 
 void CWatchpostView::SetTriggerZone(int left, int top, int right, int bottom) {
-  int width = 0, height = 0;
-  document_.captureRef().getClientSize(&width, &height);
+  const QSize picture = document_.captureRef()->clientSize();
+  const int width = picture.width(), height = picture.height();
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
   left = std::max(left, kPanelWidth);
@@ -366,9 +368,10 @@ void CWatchpostView::SetTriggerZone(int left, int top, int right, int bottom) {
   document_.ZoneBottom = static_cast<float>(bottom / h);
   document_.ZoneSet = 1;
   document_.detector().ComputeZoneBounds();
-  document_.captureRef().drawEtchedRect(left - kVideoOffsetX, top - kDrawOffsetY,
-                                        right - kVideoOffsetX, bottom - kDrawOffsetY);
-  document_.captureRef().setPreviewRate(kZoneSetPreviewMs);
+  document_.captureRef()->drawEtchedRect(
+      QRect(QPoint(left - kVideoOffsetX, top - kDrawOffsetY),
+            QPoint(right - kVideoOffsetX, bottom - kDrawOffsetY)));
+  document_.captureRef()->setPreviewRate(kZoneSetPreviewMs);
   document_.mode = ModeShowZone;
 }
 
@@ -379,7 +382,7 @@ void CWatchpostView::OnShowZone() {
     MessageBox(kNoZoneMessage, kZoneCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
     return;
   }
-  document_.captureRef().setPreviewRate(kShowZonePreviewMs);
+  document_.captureRef()->setPreviewRate(kShowZonePreviewMs);
   document_.mode = ModeShowZone;
 }
 

@@ -11,11 +11,8 @@ CDriverChoiceDlg::CDriverChoiceDlg(camera::CaptureService& service, std::int32_t
 
 bool CDriverChoiceDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  char name[camera::kDriverTextChars];
-  char version[camera::kDriverTextChars];
-  for (unsigned i = 0; service_.getDriverDescription(i, name, sizeof name, version, sizeof version);
-       ++i) {
-    ListInsertString(res::IDC_DRIVER_LIST, static_cast<int>(i), name);
+  for (unsigned i = 0; const auto driver = service_.driverDescription(i); ++i) {
+    ListInsertString(res::IDC_DRIVER_LIST, static_cast<int>(i), driver->name);
   }
   return true;
 }

@@ -100,12 +100,12 @@ CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::Profile
 
 CWatchpostDoc::~CWatchpostDoc() {
   closing_ = true;
-  captureRef_.singleFrameClose();
-  captureRef_.driverDisconnect();
+  captureRef_->singleFrameClose();
+  captureRef_->driverDisconnect();
   // The window may outlive the document; nothing of it may call back into a document gone.
-  captureRef_.setCallbackStatus(nullptr);
-  captureRef_.setCallbackError(nullptr);
-  captureRef_.setCallbackFrame(nullptr);
+  captureRef_->setCallbackStatus(nullptr);
+  captureRef_->setCallbackError(nullptr);
+  captureRef_->setCallbackFrame(nullptr);
   // A run still open, detecting or paused, is finished and logged: its frames are in the AVI.
   // (The AVI was closed first, before the driver went.)
   if (runOpen_) {
@@ -143,9 +143,9 @@ bool CWatchpostDoc::OnNewDocument() {
   if (captureReady == 0) loadSettingsOnce();
   previewOn = 1;
   SetUpCapture();
-  captureRef_.setPreviewRate(NonNegative(Interval));
-  captureRef_.setOverlay(previewOn == 0);
-  captureRef_.setPreview(previewOn != 0);
+  captureRef_->setPreviewRate(NonNegative(Interval));
+  captureRef_->setOverlay(previewOn == 0);
+  captureRef_->setPreview(previewOn != 0);
   return true;
 }
 
@@ -180,37 +180,26 @@ bool CWatchpostDoc::SetUpCapture() {
   if (captureReady == 0) {
     // FFmpeg's own console chatter goes; its errors still reach the error callback.
     av_log_set_level(AV_LOG_QUIET);
-    captureWindow = service_.createCaptureWindow(kCaptureWindowTitle, kCaptureWindowStyle, 140, 0,
-                                                 640, 480, shell_.mainWindow(), 0);
-    captureRef_ = camera::CaptureWindowRef(&service_, captureWindow);
-    captureRef_.setCallbackStatus([this](camera::CaptureWindowHandle w, int id, const char* t) {
-      return StatusCallback(w, id, t);
-    });
-    captureRef_.setCallbackFrame([this](camera::CaptureWindowHandle w, camera::VideoHdr* f) {
-      return detector_.FrameCallback(w, f);
-    });
+    captureRef_ = service_.createCaptureWindow(kCaptureWindowTitle, kCaptureWindowStyle,
+                                               QRect(140, 0, 640, 480), shell_.mainWindow(), 0);
+    captureRef_->setCallbackStatus(
+        [this](int id, const std::string& text) { StatusCallback(id, text); });
+    captureRef_->setCallbackFrame([this](camera::VideoHdr& frame) { detector_.OnFrame(frame); });
 
-    char name[camera::kDriverTextChars];
-    char version[camera::kDriverTextChars];
     driverCount = 0;
-    while (service_.getDriverDescription(static_cast<unsigned>(driverCount), name, sizeof name,
-                                         version, sizeof version)) {
-      ++driverCount;
-    }
+    while (service_.driverDescription(static_cast<unsigned>(driverCount))) ++driverCount;
     if (driverCount > 1 && NobodyToAnswer()) {
-      service_.getDriverDescription(0, name, sizeof name, version, sizeof version);
       const std::string text =
-          std::string("Several capture drivers are installed; recording with the first, ") +
-          name + ".";
+          "Several capture drivers are installed; recording with the first, " +
+          service_.driverDescription(0).value_or(camera::DriverDescription{}).name + ".";
       Alert(text, kWarningCaption, true, text);
     } else if (driverCount > 1) {
       CDriverChoiceDlg choice(service_, driverIndex, shell_.mainWindow());
       choice.DoModal();
     }
     // Installed now so that a failing connection is reported.
-    captureRef_.setCallbackError([this](camera::CaptureWindowHandle w, int id, const char* t) {
-      return ErrorCallback(w, id, t);
-    });
+    captureRef_->setCallbackError(
+        [this](int id, const std::string& text) { ErrorCallback(id, text); });
   }
 
   captureParms_ = camera::CaptureParms{};
@@ -224,13 +213,13 @@ bool CWatchpostDoc::SetUpCapture() {
   captureParms_.AVStreamMaster = 1;  // none
 
   if (captureReady == 0) {
-    captureRef_.driverConnect(driverIndex);
+    captureRef_->driverConnect(driverIndex);
     detector_.ReadVideoFormat();
-    captureRef_.setScale(true);
+    captureRef_->setScale(true);
     if (ZoneSet == 1) detector_.ComputeZoneBounds();
     captureReady = 1;
   }
-  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  captureRef_->setSequenceSetup(captureParms_);
   return true;
 }
 
@@ -263,9 +252,9 @@ void CWatchpostDoc::BuildFileNames() {
   SetRunFileNames(FreeStem(runFolder_, stem), *this);
   SetTitle(fileStem);
   pathName_ = fileStem;
-  captureRef_.fileSetCaptureFile(aviFileName.data());
+  captureRef_->fileSetCaptureFile(aviFileName.data());
   const std::uint64_t bytes = std::uint64_t{NonNegative(FileSize)} << 20;
-  captureRef_.fileAllocate(static_cast<std::uint32_t>(
+  captureRef_->fileAllocate(static_cast<std::uint32_t>(
       std::min<std::uint64_t>(bytes, std::numeric_limits<std::uint32_t>::max())));
 }
 
@@ -285,16 +274,16 @@ void CWatchpostDoc::StartRun(bool automatic) {
 
   captureParms_.dwRequestMicroSecPerFrame =
       SetPlayback == 1 ? MicroSecondsPerFrame(Playback) : MicroSecondsOf(Interval);
-  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
-  captureRef_.setPreviewRate(NonNegative(Interval));
-  captureRef_.setPreview(true);
-  captureRef_.setOverlay(false);
-  captureRef_.singleFrameOpen();  // the AVI takes the frame time just set
+  captureRef_->setSequenceSetup(captureParms_);
+  captureRef_->setPreviewRate(NonNegative(Interval));
+  captureRef_->setPreview(true);
+  captureRef_->setOverlay(false);
+  captureRef_->singleFrameOpen();  // the AVI takes the frame time just set
   runOpen_ = true;
 
   captureParms_.dwIndexSize = NonNegative(Limit);
   captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
-  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
+  captureRef_->setSequenceSetup(captureParms_);
   mode = ModeDetect;
 }
 
@@ -313,14 +302,14 @@ void CWatchpostDoc::ApplySettings() {
   previewOn = 1;
   captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
   captureParms_.dwIndexSize = NonNegative(Limit);
-  captureRef_.setSequenceSetup(&captureParms_, camera::kCaptureParmsBytes);
-  captureRef_.setPreviewRate(NonNegative(Interval));
-  captureRef_.setPreview(true);
-  captureRef_.setOverlay(false);
+  captureRef_->setSequenceSetup(captureParms_);
+  captureRef_->setPreviewRate(NonNegative(Interval));
+  captureRef_->setPreview(true);
+  captureRef_->setOverlay(false);
 }
 
 void CWatchpostDoc::CloseRun() {
-  captureRef_.singleFrameClose();
+  captureRef_->singleFrameClose();
   runOpen_ = false;
   WriteEventLog();
 }
@@ -400,17 +389,16 @@ void CWatchpostDoc::OnTimer(int id) {
 }
 
 void CWatchpostDoc::OnCompression() {
-  compressorChosen =
-      captureRef_.exists() ? static_cast<std::int32_t>(captureRef_.dlgVideoCompression()) : 0;
+  compressorChosen = captureRef_->dlgVideoCompression(kShortestIntervalMs) ? 1 : 0;
 }
 
 void CWatchpostDoc::OnVideoFormat() {
-  captureRef_.dlgVideoFormat();
+  captureRef_->dlgVideoFormat();
   // The zone keeps its old bounds until it is drawn or shown again.
   detector_.ReadVideoFormat();
 }
 
-void CWatchpostDoc::OnVideoSource() { captureRef_.dlgVideoSource(); }
+void CWatchpostDoc::OnVideoSource() { captureRef_->dlgVideoSource(); }
 
 void CWatchpostDoc::OnAllocateFileSpace() {
   CAllocateFileDlg dialog(FileSize, shell_.mainWindow());
@@ -419,16 +407,16 @@ void CWatchpostDoc::OnAllocateFileSpace() {
 
 void CWatchpostDoc::OnPreviewMovement() {
   previewOn = 1;
-  captureRef_.setPreviewRate(NonNegative(Interval));
-  captureRef_.setOverlay(false);
-  captureRef_.setPreview(true);
+  captureRef_->setPreviewRate(NonNegative(Interval));
+  captureRef_->setOverlay(false);
+  captureRef_->setPreview(true);
 }
 
 void CWatchpostDoc::OnOverlayMode() {
   previewOn = 0;
-  captureRef_.setPreviewRate(kOverlayPreviewRateMs);
-  captureRef_.setOverlay(true);
-  captureRef_.setPreview(false);
+  captureRef_->setPreviewRate(kOverlayPreviewRateMs);
+  captureRef_->setOverlay(true);
+  captureRef_->setPreview(false);
 }
 
 void CWatchpostDoc::OnNamingOptions() {
@@ -451,13 +439,11 @@ void CWatchpostDoc::OnSetTargetFolder() {
   shell_.setFrameCaption(kTargetFolderCaption + CurrentDirectory);
 }
 
-camera::LRESULT CWatchpostDoc::StatusCallback(camera::CaptureWindowHandle window, int id,
-                                              const char* text) {
-  if (window == 0) return 0;
+void CWatchpostDoc::StatusCallback(int id, const std::string& text) {
   if (id == 0) {
     statusLine_.clear();
     shell_.setStatusText(statusLine_);
-    return 1;
+    return;
   }
   // After a capture the line ends with its time, else with blanks.
   std::string suffix(79, ' ');
@@ -468,28 +454,23 @@ camera::LRESULT CWatchpostDoc::StatusCallback(camera::CaptureWindowHandle window
     suffix = std::string(time) + "\n";
   }
   // The line buffer holds 199 characters: a long platform text is cut, on a whole character.
-  statusLine_ = base::CutUtf8("Status# " + std::to_string(id) + ": " +
-                                  (text != nullptr ? text : "") + " " + suffix,
+  statusLine_ = base::CutUtf8("Status# " + std::to_string(id) + ": " + text + " " + suffix,
                               kLineChars - 1);
   shell_.setStatusText(statusLine_);
-  return 1;
 }
 
-camera::LRESULT CWatchpostDoc::ErrorCallback(camera::CaptureWindowHandle, int id,
-                                             const char* text) {
-  if (id == 0) return 1;
+void CWatchpostDoc::ErrorCallback(int id, const std::string& text) {
+  if (id == 0) return;
   if (id == camera::kFileWriteErrorId && runOpen_) {
     // The recording can no longer be written: no later hit may try again (a box each). The run
     // ends once this frame is done, outside the capture window's write.
-    if (!writeFailed_) writeFailure_ = text != nullptr ? text : "";
+    if (!writeFailed_) writeFailure_ = text;
     writeFailed_ = true;
     mode = ModePreviewMovement;
-    return 1;
+    return;
   }
-  MessageBox(text != nullptr ? text : "", kErrorCaption,
-             framework::MB_OK | framework::MB_ICONEXCLAMATION);
+  MessageBox(text, kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
   if (id == camera::kDriverErrorId) driverError = 1;
-  return 1;
 }
 
 int CWatchpostDoc::MessageBox(const std::string& text, const char* caption, unsigned type) {

@@ -21,7 +21,6 @@ class CFileNamingDlg;
 
 // The capture session's run-time fields.
 struct SessionState {
-  camera::CaptureWindowHandle captureWindow = 0;
   std::int32_t captureReady = 0;  // the window exists, is connected, has its callbacks
   std::int32_t previewOn = 1;     // 1: preview (frames reach the callbacks); 0: overlay
   std::int32_t compressorChosen = 0;
@@ -88,8 +87,8 @@ class CWatchpostDoc : public framework::CDocument,
   void OnSetTargetFolder();
 
   // The capture window's callbacks.
-  camera::LRESULT StatusCallback(camera::CaptureWindowHandle window, int id, const char* text);
-  camera::LRESULT ErrorCallback(camera::CaptureWindowHandle window, int id, const char* text);
+  void StatusCallback(int id, const std::string& text);
+  void ErrorCallback(int id, const std::string& text);
 
   // The program is ending: windows are being taken down and nobody may be there to answer, so
   // failures from here on go to the standard error stream instead of message boxes.

@@ -8,13 +8,16 @@
 
 namespace watchpost {
 
+// The shortest sampling interval the panel takes: a hit has to be done with by then.
+inline constexpr int kShortestIntervalMs = 60;
+
 // The user's capture settings, each field named after its value in the "Settings" section.
 // The initialisers are the defaults an empty profile gives.
 struct CaptureSettings {
   int AutoRestart = 0;
   int Differential = 40;
   int Threshold = 200;
-  int Interval = 250;  // milliseconds
+  int Interval = 250;  // milliseconds, at least kShortestIntervalMs
   int Limit = 2000;    // frames per run
   int Beep = 1;
   int ScaleState = 1;

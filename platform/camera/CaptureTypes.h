@@ -5,11 +5,9 @@
 
 #include "platform/video/Dib.h"
 
-// The plain records that cross the capture service's boundary, laid out byte for byte as the
-// capture interface publishes them so that a size argument (44, 96) means what it says.
+// The plain records that cross the capture window's boundary, laid out byte for byte as the
+// capture interface publishes them.
 namespace camera {
-
-using LRESULT = std::intptr_t;
 
 using video::BitmapInfo;
 using video::BitmapInfoHeader;
@@ -27,7 +25,7 @@ struct VideoHdr {
   std::uint32_t dwFlags = 0;
 };
 
-// The sequence set-up sent with WM_CAP_SET_SEQUENCE_SETUP: 24 four-byte members.
+// The sequence set-up of a capture window: 24 four-byte members.
 struct CaptureParms {
   std::uint32_t dwRequestMicroSecPerFrame = 0;
   std::int32_t fMakeUserHitOKToCapture = 0;
@@ -57,7 +55,7 @@ struct CaptureParms {
 inline constexpr std::uint32_t kCaptureParmsBytes = 96;
 static_assert(sizeof(CaptureParms) == kCaptureParmsBytes);
 
-// Driver names and versions come back in buffers of this many characters, terminator included.
+// Driver names and versions are at most this many characters less one.
 inline constexpr int kDriverTextChars = 200;
 
 // Ids the error callback reports with, beside the platform's own text.

@@ -1,39 +1,29 @@
 #include "tests/support/FakeCaptureService.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "platform/base/Text.h"
 
 namespace testing_support {
-
-namespace {
-
-// Copies at most chars-1 characters and always terminates, as the driver query promises.
-void CopyBounded(const std::string& from, char* to, int chars) {
-  if (to == nullptr || chars <= 0) return;
-  const std::size_t n = std::min(from.size(), static_cast<std::size_t>(chars) - 1);
-  std::memcpy(to, from.data(), n);
-  to[n] = '\0';
-}
-
-}  // namespace
 
 void FakeCaptureService::setConnectFails(bool fails, std::string text) {
   connectFails_ = fails;
   connectErrorText_ = std::move(text);
 }
 
-bool FakeCaptureService::reach(camera::CaptureWindowHandle window, std::string op,
-                               std::vector<long long> args, std::string text) {
-  if (!isWindow(window)) {
-    strays_.push_back({std::move(op), std::move(args), std::move(text)});
-    return false;
-  }
-  calls_.push_back({std::move(op), std::move(args), std::move(text)});
-  return true;
+bool FakeCaptureService::reach(std::string op, std::vector<long long> args,
+                               std::string text) const {
+  (alive() ? calls_ : strays_).push_back({std::move(op), std::move(args), std::move(text)});
+  return alive();
+}
+
+void FakeCaptureService::reportError(int id, const std::string& text) const {
+  // A copy, so that the callback may replace or remove itself while it runs.
+  if (const camera::ErrorCallback callback = errorCallback_) callback(id, text);
 }
 
 bool FakeCaptureService::deliverFrame(std::span<const std::uint8_t> frame) {
-  if (!isWindow(kWindow) || !preview_ || overlay_ || inDelivery_) return false;
+  if (!alive() || !preview_ || overlay_ || inDelivery_) return false;
   if (buffer_.size() < frame.size()) buffer_.resize(frame.size());
   std::copy(frame.begin(), frame.end(), buffer_.begin());
   paintedBytes_ = frame.size();
@@ -45,26 +35,22 @@ bool FakeCaptureService::deliverFrame(std::span<const std::uint8_t> frame) {
   header.dwBytesUsed = static_cast<std::uint32_t>(frame.size());
   header.dwTimeCaptured = framesDelivered_++ * previewRateMs_;
 
-  // A copy, so that the callback may replace or remove itself while it runs.
   const camera::FrameCallback callback = frameCallback_;
   inDelivery_ = true;
   delivering_ = frame;
-  callback(kWindow, &header);
+  callback(header);
   delivering_ = {};
   inDelivery_ = false;
   return true;
 }
 
-camera::LRESULT FakeCaptureService::emitStatus(int id, const std::string& text) {
-  if (!isWindow(kWindow) || !statusCallback_) return 0;
-  const camera::StatusCallback callback = statusCallback_;
-  return callback(kWindow, id, text.c_str());
+void FakeCaptureService::emitStatus(int id, const std::string& text) {
+  if (!alive()) return;
+  if (const camera::StatusCallback callback = statusCallback_) callback(id, text);
 }
 
-camera::LRESULT FakeCaptureService::emitError(int id, const std::string& text) {
-  if (!isWindow(kWindow) || !errorCallback_) return 0;
-  const camera::ErrorCallback callback = errorCallback_;
-  return callback(kWindow, id, text.c_str());
+void FakeCaptureService::emitError(int id, const std::string& text) {
+  if (alive()) reportError(id, text);
 }
 
 std::vector<std::string> FakeCaptureService::ops() const {
@@ -85,192 +71,131 @@ const Call* FakeCaptureService::last(std::string_view op) const {
   return it == calls_.rend() ? nullptr : &*it;
 }
 
-camera::CaptureWindowHandle FakeCaptureService::createCaptureWindow(
-    const std::string& title, std::uint32_t style, int x, int y, int width, int height,
-    QWidget* /*parent*/, int id) {
-  calls_.push_back({"createCaptureWindow", {style, x, y, width, height, id}, title});
-  if (createFails_) return 0;
-  windowAlive_ = true;
-  return kWindow;
+camera::CaptureWindowRef FakeCaptureService::createCaptureWindow(const std::string& title,
+                                                                 std::uint32_t style,
+                                                                 const QRect& geometry,
+                                                                 QWidget* /*parent*/, int id) {
+  calls_.push_back({"createCaptureWindow",
+                    {style, geometry.x(), geometry.y(), geometry.width(), geometry.height(), id},
+                    title});
+  if (createFails_) return {};
+  alive_ = std::make_unique<QObject>();
+  return camera::CaptureWindowRef(this, alive_.get());
 }
 
-bool FakeCaptureService::getDriverDescription(unsigned index, char* name, int nameChars,
-                                              char* version, int versionChars) {
-  calls_.push_back({"getDriverDescription", {index, nameChars, versionChars}, {}});
-  if (index >= drivers_.size()) return false;
-  CopyBounded(drivers_[index].name, name, nameChars);
-  CopyBounded(drivers_[index].version, version, versionChars);
+std::optional<camera::DriverDescription> FakeCaptureService::driverDescription(unsigned index) {
+  calls_.push_back({"driverDescription", {index}, {}});
+  if (index >= drivers_.size()) return std::nullopt;
+  constexpr std::size_t kMost = camera::kDriverTextChars - 1;
+  return camera::DriverDescription{base::CutUtf8(drivers_[index].name, kMost),
+                                   base::CutUtf8(drivers_[index].version, kMost)};
+}
+
+bool FakeCaptureService::driverConnect(int driverIndex) {
+  if (!reach("driverConnect", {driverIndex})) return false;
+  if (connectFails_) {
+    reportError(camera::kDriverErrorId, connectErrorText_);
+    return false;
+  }
+  connected_ = true;
   return true;
 }
 
-bool FakeCaptureService::isWindow(camera::CaptureWindowHandle window) const {
-  return windowAlive_ && window == kWindow;
+void FakeCaptureService::driverDisconnect() {
+  if (reach("driverDisconnect")) connected_ = false;
 }
 
-camera::LRESULT FakeCaptureService::driverConnect(camera::CaptureWindowHandle window,
-                                                  int driverIndex) {
-  if (!reach(window, "driverConnect", {driverIndex})) return 0;
-  if (connectFails_) {
-    if (errorCallback_) {
-      const camera::ErrorCallback callback = errorCallback_;
-      callback(kWindow, camera::kDriverErrorId, connectErrorText_.c_str());
-    }
-    return 0;
-  }
-  connected_ = true;
-  return 1;
+void FakeCaptureService::setCallbackStatus(camera::StatusCallback callback) {
+  if (reach("setCallbackStatus", {callback ? 1 : 0})) statusCallback_ = std::move(callback);
 }
 
-camera::LRESULT FakeCaptureService::driverDisconnect(camera::CaptureWindowHandle window) {
-  if (!reach(window, "driverDisconnect")) return 0;
-  connected_ = false;
-  return 1;
+void FakeCaptureService::setCallbackError(camera::ErrorCallback callback) {
+  if (reach("setCallbackError", {callback ? 1 : 0})) errorCallback_ = std::move(callback);
 }
 
-camera::LRESULT FakeCaptureService::setCallbackStatus(camera::CaptureWindowHandle window,
-                                                      camera::StatusCallback callback) {
-  if (!reach(window, "setCallbackStatus", {callback ? 1 : 0})) return 0;
-  statusCallback_ = std::move(callback);
-  return 1;
+void FakeCaptureService::setCallbackFrame(camera::FrameCallback callback) {
+  if (reach("setCallbackFrame", {callback ? 1 : 0})) frameCallback_ = std::move(callback);
 }
 
-camera::LRESULT FakeCaptureService::setCallbackError(camera::CaptureWindowHandle window,
-                                                     camera::ErrorCallback callback) {
-  if (!reach(window, "setCallbackError", {callback ? 1 : 0})) return 0;
-  errorCallback_ = std::move(callback);
-  return 1;
+camera::BitmapInfo FakeCaptureService::videoFormat() const {
+  return reach("videoFormat") ? videoFormat_ : camera::BitmapInfo{};
 }
 
-camera::LRESULT FakeCaptureService::setCallbackFrame(camera::CaptureWindowHandle window,
-                                                     camera::FrameCallback callback) {
-  if (!reach(window, "setCallbackFrame", {callback ? 1 : 0})) return 0;
-  frameCallback_ = std::move(callback);
-  return 1;
-}
+void FakeCaptureService::setScale(bool stretch) { reach("setScale", {stretch}); }
 
-camera::LRESULT FakeCaptureService::getVideoFormat(camera::CaptureWindowHandle window,
-                                                   camera::BitmapInfo* format,
-                                                   std::uint32_t bytes) {
-  if (!reach(window, "getVideoFormat", {bytes})) return 0;
-  if (format == nullptr) return 0;
-  const std::uint32_t n = std::min(bytes, camera::kVideoFormatBytes);
-  std::memcpy(format, &videoFormat_, n);
-  return n;
-}
-
-camera::LRESULT FakeCaptureService::setScale(camera::CaptureWindowHandle window, bool stretch) {
-  return reach(window, "setScale", {stretch}) ? 1 : 0;
-}
-
-camera::LRESULT FakeCaptureService::setSequenceSetup(camera::CaptureWindowHandle window,
-                                                     const camera::CaptureParms* parms,
-                                                     std::uint32_t bytes) {
+void FakeCaptureService::setSequenceSetup(const camera::CaptureParms& parms) {
   // The frame time and the index size are what a caller's sequence is judged by.
-  if (!reach(window, "setSequenceSetup",
-             {bytes, parms != nullptr ? parms->dwRequestMicroSecPerFrame : 0,
-              parms != nullptr ? parms->dwIndexSize : 0}))
-    return 0;
-  if (parms == nullptr) return 0;
-  sequenceSetup_ = {};
-  std::memcpy(&sequenceSetup_, parms, std::min(bytes, camera::kCaptureParmsBytes));
-  return 1;
+  if (reach("setSequenceSetup", {parms.dwRequestMicroSecPerFrame, parms.dwIndexSize})) {
+    sequenceSetup_ = parms;
+  }
 }
 
-camera::LRESULT FakeCaptureService::setPreviewRate(camera::CaptureWindowHandle window,
-                                                   std::uint32_t periodMs) {
-  if (!reach(window, "setPreviewRate", {periodMs})) return 0;
-  previewRateMs_ = periodMs;
-  return 1;
+void FakeCaptureService::setPreviewRate(std::uint32_t periodMs) {
+  if (reach("setPreviewRate", {periodMs})) previewRateMs_ = periodMs;
 }
 
-camera::LRESULT FakeCaptureService::setPreview(camera::CaptureWindowHandle window, bool on) {
-  if (!reach(window, "setPreview", {on})) return 0;
-  preview_ = on;
-  return 1;
+void FakeCaptureService::setPreview(bool on) {
+  if (reach("setPreview", {on})) preview_ = on;
 }
 
-camera::LRESULT FakeCaptureService::setOverlay(camera::CaptureWindowHandle window, bool on) {
-  if (!reach(window, "setOverlay", {on})) return 0;
-  overlay_ = on;
-  return 1;
+void FakeCaptureService::setOverlay(bool on) {
+  if (reach("setOverlay", {on})) overlay_ = on;
 }
 
-camera::LRESULT FakeCaptureService::fileSetCaptureFile(camera::CaptureWindowHandle window,
-                                                       const std::string& path) {
-  return reach(window, "fileSetCaptureFile", {}, path) ? 1 : 0;
+void FakeCaptureService::fileSetCaptureFile(const std::string& path) {
+  reach("fileSetCaptureFile", {}, path);
 }
 
-camera::LRESULT FakeCaptureService::fileAllocate(camera::CaptureWindowHandle window,
-                                                 std::uint32_t bytes) {
-  return reach(window, "fileAllocate", {bytes}) ? 1 : 0;
-}
+void FakeCaptureService::fileAllocate(std::uint32_t bytes) { reach("fileAllocate", {bytes}); }
 
-camera::LRESULT FakeCaptureService::singleFrameOpen(camera::CaptureWindowHandle window) {
+bool FakeCaptureService::singleFrameOpen() {
   // The AVI takes the frame time in force now.
-  if (!reach(window, "singleFrameOpen", {sequenceSetup_.dwRequestMicroSecPerFrame})) return 0;
+  if (!reach("singleFrameOpen", {sequenceSetup_.dwRequestMicroSecPerFrame})) return false;
   singleFrameOpen_ = true;
-  return 1;
+  return true;
 }
 
-camera::LRESULT FakeCaptureService::singleFrame(camera::CaptureWindowHandle window) {
-  if (!reach(window, "singleFrame")) return 0;
-  if (!singleFrameOpen_) return 0;
+bool FakeCaptureService::singleFrame() {
+  if (!reach("singleFrame") || !singleFrameOpen_) return false;
   if (writeFails_) {
-    if (const camera::ErrorCallback callback = errorCallback_) {
-      callback(kWindow, camera::kFileWriteErrorId, writeErrorText_.c_str());
-    }
-    return 0;
+    reportError(camera::kFileWriteErrorId, writeErrorText_);
+    return false;
   }
   // The window appends the frame it is delivering, as the driver gave it; outside a delivery
   // the fake has no frame to append.
   if (inDelivery_) recorded_.emplace_back(delivering_.begin(), delivering_.end());
-  return 1;
+  return true;
 }
 
-camera::LRESULT FakeCaptureService::singleFrameClose(camera::CaptureWindowHandle window) {
-  if (!reach(window, "singleFrameClose")) return 0;
+bool FakeCaptureService::singleFrameClose() {
+  if (!reach("singleFrameClose")) return false;
+  const bool wasOpen = singleFrameOpen_;
   singleFrameOpen_ = false;
-  return 1;
+  return wasOpen;
 }
 
-camera::LRESULT FakeCaptureService::dlgVideoCompression(camera::CaptureWindowHandle window) {
-  return reach(window, "dlgVideoCompression") ? compressionResult_ : 0;
+bool FakeCaptureService::dlgVideoCompression(int budgetMs) {
+  return reach("dlgVideoCompression", {budgetMs}) && compressionResult_;
 }
 
-camera::LRESULT FakeCaptureService::dlgVideoFormat(camera::CaptureWindowHandle window) {
-  return reach(window, "dlgVideoFormat") ? 1 : 0;
+bool FakeCaptureService::dlgVideoFormat() { return reach("dlgVideoFormat"); }
+
+bool FakeCaptureService::dlgVideoSource() { return reach("dlgVideoSource"); }
+
+QSize FakeCaptureService::clientSize() const { return alive() ? clientSize_ : QSize(0, 0); }
+
+void FakeCaptureService::drawEtchedRect(const QRect& rect) {
+  // The corners as given, in the order given.
+  reach("drawEtchedRect", {rect.left(), rect.top(), rect.right(), rect.bottom()});
 }
 
-camera::LRESULT FakeCaptureService::dlgVideoSource(camera::CaptureWindowHandle window) {
-  return reach(window, "dlgVideoSource") ? 1 : 0;
+void FakeCaptureService::setParentWindow(QWidget* parent) {
+  if (reach("setParentWindow", {parent != nullptr})) parent_ = parent;
 }
 
-camera::LRESULT FakeCaptureService::getClientSize(camera::CaptureWindowHandle window, int* width,
-                                                  int* height) {
-  if (!isWindow(window)) return 0;  // a read: not recorded
-  *width = clientWidth_;
-  *height = clientHeight_;
-  return 1;
-}
-
-camera::LRESULT FakeCaptureService::drawEtchedRect(camera::CaptureWindowHandle window, int x1,
-                                                   int y1, int x2, int y2) {
-  return reach(window, "drawEtchedRect", {x1, y1, x2, y2}) ? 1 : 0;
-}
-
-camera::LRESULT FakeCaptureService::setParentWindow(camera::CaptureWindowHandle window,
-                                                    QWidget* parent) {
-  if (!reach(window, "setParentWindow", {parent != nullptr})) return 0;
-  parent_ = parent;
-  return 1;
-}
-
-camera::LRESULT FakeCaptureService::setWindowPos(camera::CaptureWindowHandle window, int x, int y,
-                                                 int width, int height) {
-  if (!reach(window, "setWindowPos", {x, y, width, height})) return 0;
-  clientWidth_ = std::max(width, 0);
-  clientHeight_ = std::max(height, 0);
-  return 1;
+void FakeCaptureService::setWindowPos(const QRect& place) {
+  if (!reach("setWindowPos", {place.x(), place.y(), place.width(), place.height()})) return;
+  clientSize_ = {std::max(place.width(), 0), std::max(place.height(), 0)};
 }
 
 }  // namespace testing_support

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QObject>
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,7 +15,7 @@
 namespace testing_support {
 
 // One operation that reached the fake, with its number arguments in declaration order and its
-// text argument (title, path) if it had one. setSequenceSetup also carries the record's
+// text argument (title, path) if it had one. setSequenceSetup carries the record's
 // dwRequestMicroSecPerFrame and dwIndexSize, singleFrameOpen the frame time then in force.
 struct Call {
   std::string op;
@@ -25,40 +28,36 @@ struct DriverEntry {
   std::string version;
 };
 
-// A capture service with one scripted capture window (handle 1). Every operation that reaches
-// a live window, and every service-level call, is recorded in calls(); isWindow() is not.
-// Operations on a missing window return 0 and are kept apart in strayCalls().
-class FakeCaptureService : public camera::CaptureService {
+// A capture service with one scripted capture window: the fake is both. Every operation that
+// reaches the live window, and every service-level call, is recorded in calls(); reads of the
+// picture area are not. Operations on the window once it has gone return nothing and are kept
+// apart in strayCalls().
+class FakeCaptureService : public camera::CaptureService, public camera::CaptureWindow {
  public:
-  static constexpr camera::CaptureWindowHandle kWindow = 1;
-
   // --- scripting
   void setDrivers(std::vector<DriverEntry> drivers) { drivers_ = std::move(drivers); }
   void setCreateFails(bool fails) { createFails_ = fails; }
   void setVideoFormat(const camera::BitmapInfo& format) { videoFormat_ = format; }
-  void setCompressionResult(camera::LRESULT result) { compressionResult_ = result; }
-  // driverConnect then returns 0 and reports kDriverErrorId with `text` to the error callback.
+  void setCompressionResult(bool chosen) { compressionResult_ = chosen; }
+  // driverConnect then fails and reports kDriverErrorId with `text` to the error callback.
   void setConnectFails(bool fails, std::string text = "The capture driver could not be opened.");
   // From now on singleFrame() appends nothing: it reports kFileWriteErrorId with `text` to the
-  // error callback and returns 0, as a full disk makes the window do.
+  // error callback and fails, as a full disk makes the window do.
   void setFrameWriteFails(bool fails, std::string text = "Cannot write: disk full.") {
     writeFails_ = fails;
     writeErrorText_ = std::move(text);
   }
   // The window goes away, as when its parent is destroyed.
-  void destroyWindow() { windowAlive_ = false; }
-  // The picture area getClientSize reports until setWindowPos changes it.
-  void setClientSize(int width, int height) {
-    clientWidth_ = width;
-    clientHeight_ = height;
-  }
+  void destroyWindow() { alive_.reset(); }
+  // The picture area clientSize reports until setWindowPos changes it.
+  void setClientSize(int width, int height) { clientSize_ = {width, height}; }
 
   // --- driving
   // Hands `frame` to the frame callback as the window would: only while preview is on and
   // overlay off. Returns whether the callback was called.
   bool deliverFrame(std::span<const std::uint8_t> frame);
-  camera::LRESULT emitStatus(int id, const std::string& text);
-  camera::LRESULT emitError(int id, const std::string& text);
+  void emitStatus(int id, const std::string& text);
+  void emitError(int id, const std::string& text);
 
   // --- inspection
   const std::vector<Call>& calls() const { return calls_; }
@@ -66,7 +65,7 @@ class FakeCaptureService : public camera::CaptureService {
   std::size_t count(std::string_view op) const;
   // The last call of `op`, or null.
   const Call* last(std::string_view op) const;
-  // Operations sent to a missing window: a caller that checks first sends none.
+  // Operations sent to the window after it went: a reference to it sends none.
   const std::vector<Call>& strayCalls() const { return strays_; }
   void clearCalls() {
     calls_.clear();
@@ -87,55 +86,45 @@ class FakeCaptureService : public camera::CaptureService {
   QWidget* parentWindow() const { return parent_; }
 
   // --- camera::CaptureService
-  camera::CaptureWindowHandle createCaptureWindow(const std::string& title, std::uint32_t style,
-                                                  int x, int y, int width, int height,
-                                                  QWidget* parent, int id) override;
-  bool getDriverDescription(unsigned index, char* name, int nameChars, char* version,
-                            int versionChars) override;
-  bool isWindow(camera::CaptureWindowHandle window) const override;
+  camera::CaptureWindowRef createCaptureWindow(const std::string& title, std::uint32_t style,
+                                               const QRect& geometry, QWidget* parent,
+                                               int id) override;
+  std::optional<camera::DriverDescription> driverDescription(unsigned index) override;
 
-  camera::LRESULT driverConnect(camera::CaptureWindowHandle window, int driverIndex) override;
-  camera::LRESULT driverDisconnect(camera::CaptureWindowHandle window) override;
-  camera::LRESULT setCallbackStatus(camera::CaptureWindowHandle window,
-                                    camera::StatusCallback callback) override;
-  camera::LRESULT setCallbackError(camera::CaptureWindowHandle window,
-                                   camera::ErrorCallback callback) override;
-  camera::LRESULT setCallbackFrame(camera::CaptureWindowHandle window,
-                                   camera::FrameCallback callback) override;
-  camera::LRESULT getVideoFormat(camera::CaptureWindowHandle window, camera::BitmapInfo* format,
-                                 std::uint32_t bytes) override;
-  camera::LRESULT setScale(camera::CaptureWindowHandle window, bool stretch) override;
-  camera::LRESULT setSequenceSetup(camera::CaptureWindowHandle window,
-                                   const camera::CaptureParms* parms,
-                                   std::uint32_t bytes) override;
-  camera::LRESULT setPreviewRate(camera::CaptureWindowHandle window,
-                                 std::uint32_t periodMs) override;
-  camera::LRESULT setPreview(camera::CaptureWindowHandle window, bool on) override;
-  camera::LRESULT setOverlay(camera::CaptureWindowHandle window, bool on) override;
-  camera::LRESULT fileSetCaptureFile(camera::CaptureWindowHandle window,
-                                     const std::string& path) override;
-  camera::LRESULT fileAllocate(camera::CaptureWindowHandle window, std::uint32_t bytes) override;
-  camera::LRESULT singleFrameOpen(camera::CaptureWindowHandle window) override;
-  camera::LRESULT singleFrame(camera::CaptureWindowHandle window) override;
-  camera::LRESULT singleFrameClose(camera::CaptureWindowHandle window) override;
-  camera::LRESULT dlgVideoCompression(camera::CaptureWindowHandle window) override;
-  camera::LRESULT dlgVideoFormat(camera::CaptureWindowHandle window) override;
-  camera::LRESULT dlgVideoSource(camera::CaptureWindowHandle window) override;
-  camera::LRESULT getClientSize(camera::CaptureWindowHandle window, int* width,
-                                int* height) override;
-  camera::LRESULT drawEtchedRect(camera::CaptureWindowHandle window, int x1, int y1, int x2,
-                                 int y2) override;
-  camera::LRESULT setParentWindow(camera::CaptureWindowHandle window, QWidget* parent) override;
-  camera::LRESULT setWindowPos(camera::CaptureWindowHandle window, int x, int y, int width,
-                               int height) override;
+  // --- camera::CaptureWindow
+  bool driverConnect(int driverIndex) override;
+  void driverDisconnect() override;
+  void setCallbackStatus(camera::StatusCallback callback) override;
+  void setCallbackError(camera::ErrorCallback callback) override;
+  void setCallbackFrame(camera::FrameCallback callback) override;
+  camera::BitmapInfo videoFormat() const override;
+  void setScale(bool stretch) override;
+  void setSequenceSetup(const camera::CaptureParms& parms) override;
+  void setPreviewRate(std::uint32_t periodMs) override;
+  void setPreview(bool on) override;
+  void setOverlay(bool on) override;
+  void fileSetCaptureFile(const std::string& path) override;
+  void fileAllocate(std::uint32_t bytes) override;
+  bool singleFrameOpen() override;
+  bool singleFrame() override;
+  bool singleFrameClose() override;
+  bool dlgVideoCompression(int budgetMs) override;
+  bool dlgVideoFormat() override;
+  bool dlgVideoSource() override;
+  QSize clientSize() const override;
+  void drawEtchedRect(const QRect& rect) override;
+  void setParentWindow(QWidget* parent) override;
+  void setWindowPos(const QRect& place) override;
 
  private:
+  bool alive() const { return alive_ != nullptr; }
   // Records the call as reaching the live window, or as a stray (and returns false).
-  bool reach(camera::CaptureWindowHandle window, std::string op, std::vector<long long> args = {},
-             std::string text = {});
+  bool reach(std::string op, std::vector<long long> args = {}, std::string text = {}) const;
+  void reportError(int id, const std::string& text) const;
 
-  std::vector<Call> calls_;
-  std::vector<Call> strays_;
+  // Mutable: videoFormat() is a read that is still recorded.
+  mutable std::vector<Call> calls_;
+  mutable std::vector<Call> strays_;
   std::vector<DriverEntry> drivers_;
   bool createFails_ = false;
   bool connectFails_ = false;
@@ -143,16 +132,16 @@ class FakeCaptureService : public camera::CaptureService {
   std::string writeErrorText_;
   std::string connectErrorText_;
   camera::BitmapInfo videoFormat_{};
-  camera::LRESULT compressionResult_ = 0;
+  bool compressionResult_ = false;
 
-  bool windowAlive_ = false;
+  // The window's lifetime, as a reference sees it.
+  std::unique_ptr<QObject> alive_;
   bool connected_ = false;
   bool preview_ = false;
   bool overlay_ = false;
   bool singleFrameOpen_ = false;
   std::uint32_t previewRateMs_ = 0;
-  int clientWidth_ = 320;
-  int clientHeight_ = 240;
+  QSize clientSize_{320, 240};
   QWidget* parent_ = nullptr;
   camera::CaptureParms sequenceSetup_{};
   camera::FrameCallback frameCallback_;

@@ -231,7 +231,7 @@ void VideoSourceDialog::accept() {
 
 CompressionDialog::CompressionDialog(std::vector<avi::Compressor> compressors,
                                      const avi::Compressor& current, const FrameFormat& format,
-                                     QWidget* parent)
+                                     int budgetMs, QWidget* parent)
     : QDialog(parent),
       compressors_(std::move(compressors)),
       list_(new QComboBox(this)),
@@ -240,12 +240,12 @@ CompressionDialog::CompressionDialog(std::vector<avi::Compressor> compressors,
   setWindowTitle(tr("Video Compression"));
   for (const avi::Compressor& c : compressors_) {
     QString name = QString::fromStdString(c.displayName);
-    if (EstimatedHitMs(c.codec, format) > kShortestIntervalMs) {
+    if (EstimatedHitMs(c.codec, format) > budgetMs) {
       name = tr("%1 — too slow for %2 x %3 at %4 ms")
                  .arg(name)
                  .arg(format.width)
                  .arg(format.height)
-                 .arg(kShortestIntervalMs);
+                 .arg(budgetMs);
     }
     list_->addItem(name);
     if (c.codec == current.codec) list_->setCurrentIndex(list_->count() - 1);

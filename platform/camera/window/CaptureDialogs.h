@@ -56,19 +56,16 @@ class VideoSourceDialog : public QDialog {
   QLabel* message_;
 };
 
-// Watchpost's shortest sampling interval: a hit has to be done with by then.
-inline constexpr int kShortestIntervalMs = 60;
-
 // What one hit is expected to cost the UI thread (detection, append, log line) with `codec` at
 // `format`; negative for a compressor that was never measured.
 double EstimatedHitMs(const std::string& codec, const FrameFormat& format);
 
-// Chooses how recordings are compressed. A compressor expected to take longer than the
-// shortest interval at `format` says so in its entry; it can still be chosen.
+// Chooses how recordings are compressed. A compressor expected to take longer than `budgetMs`
+// a frame at `format` says so in its entry; it can still be chosen.
 class CompressionDialog : public QDialog {
  public:
   CompressionDialog(std::vector<avi::Compressor> compressors, const avi::Compressor& current,
-                    const FrameFormat& format, QWidget* parent);
+                    const FrameFormat& format, int budgetMs, QWidget* parent);
   QComboBox* list() const { return list_; }
   QSlider* quality() const { return quality_; }
   avi::Compressor chosen() const;

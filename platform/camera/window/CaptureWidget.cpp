@@ -1,10 +1,14 @@
 #include "platform/camera/window/CaptureWidget.h"
 
+#include <QDialog>
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/camera/window/CaptureDialogs.h"
+#include "platform/framework/Modal.h"
 #include "platform/video/FrameFormat.h"
 
 namespace camera {
@@ -24,10 +28,9 @@ std::shared_ptr<const Callback> Share(Callback callback) {
 
 }  // namespace
 
-CaptureWidget::CaptureWidget(CaptureWindowHandle handle, std::size_t maxFrameBytes,
-                             QWidget* parent)
+CaptureWidget::CaptureWidget(DriverSource& drivers, std::size_t maxFrameBytes, QWidget* parent)
     : QWidget(parent),
-      handle_(handle),
+      drivers_(drivers),
       maxFrameBytes_(maxFrameBytes),
       frame_(MakeFrameBytes(maxFrameBytes)),
       live_(MakeFrameBytes(maxFrameBytes)) {
@@ -39,11 +42,15 @@ CaptureWidget::CaptureWidget(CaptureWindowHandle handle, std::size_t maxFrameByt
 CaptureWidget::~CaptureWidget() {
   // Whatever was recorded is finished and stays readable.
   if (writer_.isOpen()) singleFrameClose();
-  disconnectDriver();
+  driverDisconnect();
+}
+
+bool CaptureWidget::driverConnect(int driverIndex) {
+  return connectDriver(drivers_.claim(driverIndex, *this));
 }
 
 bool CaptureWidget::connectDriver(VideoDriver* driver) {
-  disconnectDriver();
+  driverDisconnect();
   if (driver == nullptr) {
     reportError(kDriverErrorId, "There is no such capture driver.");
     return false;
@@ -61,22 +68,22 @@ bool CaptureWidget::connectDriver(VideoDriver* driver) {
   return true;
 }
 
-void CaptureWidget::disconnectDriver() {
+void CaptureWidget::driverDisconnect() {
   if (driver_ == nullptr) return;
   driver_->disconnect();
   driver_ = nullptr;
   timer_.stop();
 }
 
-void CaptureWidget::setStatusCallback(StatusCallback callback) {
+void CaptureWidget::setCallbackStatus(StatusCallback callback) {
   statusCallback_ = Share(std::move(callback));
 }
 
-void CaptureWidget::setErrorCallback(ErrorCallback callback) {
+void CaptureWidget::setCallbackError(ErrorCallback callback) {
   errorCallback_ = Share(std::move(callback));
 }
 
-void CaptureWidget::setFrameCallback(FrameCallback callback) {
+void CaptureWidget::setCallbackFrame(FrameCallback callback) {
   frameCallback_ = Share(std::move(callback));
 }
 
@@ -95,8 +102,8 @@ void CaptureWidget::setOverlay(bool on) {
   restartTimer();
 }
 
-void CaptureWidget::setStretch(bool on) {
-  stretch_ = on;
+void CaptureWidget::setScale(bool stretch) {
+  stretch_ = stretch;
   update();
 }
 
@@ -114,6 +121,8 @@ FrameFormat CaptureWidget::format() const {
   return driver_ != nullptr ? driver_->format() : frameFormat_;
 }
 
+BitmapInfo CaptureWidget::videoFormat() const { return video::ToBitmapInfo(format()); }
+
 bool CaptureWidget::pollFrame() {
   if (driver_ == nullptr || delivering_) return false;
   std::string error;
@@ -122,7 +131,7 @@ bool CaptureWidget::pollFrame() {
     case FrameResult::NoNewFrame:
       return false;
     case FrameResult::Failed:
-      disconnectDriver();
+      driverDisconnect();
       reportError(kSourceLostErrorId, "The video source stopped: " + error);
       return false;
     case FrameResult::NewFrame:
@@ -145,7 +154,7 @@ bool CaptureWidget::pollFrame() {
     header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
     const std::shared_ptr<const FrameCallback> callback = frameCallback_;
     delivering_ = true;
-    (*callback)(handle_, &header);
+    (*callback)(header);
     delivering_ = false;
   }
   update();
@@ -181,8 +190,61 @@ void CaptureWidget::paintEvent(QPaintEvent*) {
 }
 
 void CaptureWidget::drawEtchedRect(const QRect& rect) {
-  etched_ = rect;
+  etched_ = rect.normalized();
   update();
+}
+
+void CaptureWidget::setParentWindow(QWidget* parent) {
+  if (parent != nullptr) {
+    // Taking a widget from its parent hides it and takes its focus: only when it moves.
+    if (parentWidget() != parent || isWindow()) setParent(parent);
+    lower();
+  } else {
+    setParent(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  }
+  show();  // a widget that changes parent is hidden
+}
+
+void CaptureWidget::setWindowPos(const QRect& place) {
+  const int least = isWindow() ? 1 : 0;
+  setGeometry(place.x(), place.y(), std::max(place.width(), least),
+              std::max(place.height(), least));
+}
+
+bool CaptureWidget::dlgVideoCompression(int budgetMs) {
+  CompressionDialog dialog(avi::AvailableCompressors(), compressor_, format(), budgetMs, this);
+  if (framework::RunModal(dialog) != QDialog::Accepted) return false;
+  compressor_ = dialog.chosen();
+  return true;
+}
+
+bool CaptureWidget::dlgVideoFormat() {
+  if (driver_ == nullptr) return false;
+  if (recording()) {
+    // Every frame of an AVI has the size it was opened with.
+    reportError(kFormatErrorId,
+                "The video format cannot change while a capture file is open; stop the run "
+                "first.");
+    return false;
+  }
+  VideoFormatDialog dialog(*driver_, maxFrameBytes_, this);
+  const int result = framework::RunModal(dialog);
+  reportIfSourceStopped(dialog.message());
+  return result == QDialog::Accepted;
+}
+
+bool CaptureWidget::dlgVideoSource() {
+  if (driver_ == nullptr) return false;
+  VideoSourceDialog dialog(*driver_, this);
+  const int result = framework::RunModal(dialog);
+  reportIfSourceStopped(dialog.message());
+  return result == QDialog::Accepted;
+}
+
+void CaptureWidget::reportIfSourceStopped(const QString& reason) {
+  if (driver_ == nullptr || driver_->connected()) return;
+  driverDisconnect();
+  reportError(kSourceLostErrorId, "The video source stopped: " + reason.toStdString());
 }
 
 bool CaptureWidget::singleFrameOpen() {
@@ -232,11 +294,11 @@ bool CaptureWidget::singleFrameClose() {
 }
 
 void CaptureWidget::reportError(int id, const std::string& text) {
-  if (const auto callback = errorCallback_) (*callback)(handle_, id, text.c_str());
+  if (const auto callback = errorCallback_) (*callback)(id, text);
 }
 
 void CaptureWidget::reportStatus(int id, const std::string& text) {
-  if (const auto callback = statusCallback_) (*callback)(handle_, id, text.c_str());
+  if (const auto callback = statusCallback_) (*callback)(id, text);
 }
 
 }  // namespace camera

@@ -11,59 +11,75 @@
 #include <string>
 
 #include "platform/avi/AviWriter.h"
-#include "platform/camera/CaptureService.h"
+#include "platform/camera/CaptureWindow.h"
 #include "platform/camera/FrameMemory.h"
 #include "platform/camera/VideoDriver.h"
 
 namespace camera {
 
+class CaptureWidget;
+
+// Where a window finds the driver of an index. A driver drives one window at a time: the source
+// takes it from any other window first. Null for an index without a driver.
+class DriverSource {
+ public:
+  virtual VideoDriver* claim(int index, CaptureWidget& window) = 0;
+
+ protected:
+  ~DriverSource() = default;
+};
+
 // The capture window: shows the frames of its driver stretched to itself, hands each preview
 // frame to the frame callback first (what the callback writes into the frame is what is then
 // painted), and appends frames to a single-frame AVI on request. Everything runs on the thread
 // that owns the widget; drivers only ever hand over their newest frame.
-class CaptureWidget : public QWidget {
+class CaptureWidget : public QWidget, public CaptureWindow {
  public:
   // Frames larger than maxFrameBytes are refused.
-  CaptureWidget(CaptureWindowHandle handle, std::size_t maxFrameBytes, QWidget* parent);
+  CaptureWidget(DriverSource& drivers, std::size_t maxFrameBytes, QWidget* parent);
   std::size_t maxFrameBytes() const { return maxFrameBytes_; }
   ~CaptureWidget() override;
 
+  // --- CaptureWindow
+  bool driverConnect(int driverIndex) override;
+  void driverDisconnect() override;
+  void setCallbackStatus(StatusCallback callback) override;
+  void setCallbackError(ErrorCallback callback) override;
+  void setCallbackFrame(FrameCallback callback) override;
+  BitmapInfo videoFormat() const override;
+  void setScale(bool stretch) override;
+  // The window keeps the whole record; its frame time is what a recording plays at.
+  void setSequenceSetup(const CaptureParms& parms) override { sequence_ = parms; }
+  void setPreviewRate(std::uint32_t periodMs) override;
+  void setPreview(bool on) override;
+  void setOverlay(bool on) override;
+  void fileSetCaptureFile(const std::string& path) override { captureFile_ = path; }
+  void fileAllocate(std::uint32_t bytes) override { reserveBytes_ = bytes; }
+  bool singleFrameOpen() override;
+  bool singleFrame() override;
+  bool singleFrameClose() override;
+  bool dlgVideoCompression(int budgetMs) override;
+  bool dlgVideoFormat() override;
+  bool dlgVideoSource() override;
+  QSize clientSize() const override { return size(); }
+  void drawEtchedRect(const QRect& rect) override;
+  void setParentWindow(QWidget* parent) override;
+  void setWindowPos(const QRect& place) override;
+
+  // Connects `driver` directly, past any source; null reports that there is no such driver.
   bool connectDriver(VideoDriver* driver);
-  void disconnectDriver();
   VideoDriver* driver() const { return driver_; }
-
-  // A callback may replace or remove itself, or any other, while it runs.
-  void setStatusCallback(StatusCallback callback);
-  void setErrorCallback(ErrorCallback callback);
-  void setFrameCallback(FrameCallback callback);
-
-  void setPreviewRate(std::uint32_t periodMs);
-  void setPreview(bool on);
-  void setOverlay(bool on);
-  void setStretch(bool on);
   std::uint32_t previewRateMs() const { return previewRateMs_; }
   bool previewOn() const { return preview_; }
   bool overlayOn() const { return overlay_; }
-
   // The format of the frames being delivered (the driver's, or the last one seen).
   FrameFormat format() const;
-  void setSequence(const CaptureParms& parms) { sequence_ = parms; }
   const CaptureParms& sequence() const { return sequence_; }
-
-  void setCaptureFile(const std::string& path) { captureFile_ = path; }
-  void setReserveBytes(std::uint64_t bytes) { reserveBytes_ = bytes; }
   void setCompressor(const avi::Compressor& compressor) { compressor_ = compressor; }
   const avi::Compressor& compressor() const { return compressor_; }
-
-  bool singleFrameOpen();
-  bool singleFrame();
-  bool singleFrameClose();
   bool recording() const { return writer_.isOpen(); }
 
-  // An etched rectangle over the picture, in widget coordinates, until the next frame arrives.
-  void drawEtchedRect(const QRect& rect);
-
-  // Through the error and status callbacks, with this window's handle.
+  // Through the error and status callbacks.
   void reportError(int id, const std::string& text);
   void reportStatus(int id, const std::string& text);
 
@@ -76,8 +92,11 @@ class CaptureWidget : public QWidget {
 
  private:
   void restartTimer();
+  // A driver that could not start again after a change in its dialog has stopped; the window
+  // says so with the reason the dialog showed, rather than later with none.
+  void reportIfSourceStopped(const QString& reason);
 
-  CaptureWindowHandle handle_;
+  DriverSource& drivers_;
   std::size_t maxFrameBytes_;
   VideoDriver* driver_ = nullptr;
   // Shared, so that a call in progress keeps its own callback alive.

@@ -149,10 +149,10 @@ TEST_F(WatchpostDocTest, StartUpSetsUpTheCaptureWindowInOrder) {
   EXPECT_EQ(Describe(service_.calls()),
             (std::vector<std::string>{
                 "createCaptureWindow(128,140,0,640,480,0)[WardenCam]", "setCallbackStatus(1)",
-                "setCallbackFrame(1)", "getDriverDescription(0,200,200)",
-                "getDriverDescription(1,200,200)", "setCallbackError(1)", "driverConnect(0)",
-                "getVideoFormat(44)", "setScale(1)", "getVideoFormat(44)",
-                "setSequenceSetup(96,250000,2000)", "setPreviewRate(250)", "setOverlay(0)",
+                "setCallbackFrame(1)", "driverDescription(0)",
+                "driverDescription(1)", "setCallbackError(1)", "driverConnect(0)",
+                "videoFormat()", "setScale(1)", "videoFormat()",
+                "setSequenceSetup(250000,2000)", "setPreviewRate(250)", "setOverlay(0)",
                 "setPreview(1)"}));
   EXPECT_EQ(Doc().captureReady, 1);
   EXPECT_EQ(Doc().driverCount, 1);
@@ -185,7 +185,7 @@ TEST_F(WatchpostDocTest, ASecondNewDocumentKeepsTheValuesInMemory) {
   Doc().OnNewDocument();
   EXPECT_EQ(Doc().Threshold, 1234);
   EXPECT_EQ(Describe(service_.calls()),
-            (std::vector<std::string>{"setSequenceSetup(96,800000,2000)", "setPreviewRate(800)",
+            (std::vector<std::string>{"setSequenceSetup(800000,2000)", "setPreviewRate(800)",
                                       "setOverlay(0)", "setPreview(1)"}));
 }
 
@@ -226,8 +226,8 @@ TEST_F(WatchpostDocTest, ARunOpensAtThePlaybackRateThenReturnsToTheInterval) {
   EXPECT_EQ(Describe(service_.calls()),
             (std::vector<std::string>{
                 "fileSetCaptureFile()[WTV0103050907.avi]", "fileAllocate(2097152)",
-                "setSequenceSetup(96,250000,3)", "setPreviewRate(500)", "setPreview(1)",
-                "setOverlay(0)", "singleFrameOpen(250000)", "setSequenceSetup(96,500000,3)"}));
+                "setSequenceSetup(250000,3)", "setPreviewRate(500)", "setPreview(1)",
+                "setOverlay(0)", "singleFrameOpen(250000)", "setSequenceSetup(500000,3)"}));
   EXPECT_EQ(Doc().mode, ModeDetect);
   EXPECT_TRUE(Doc().runOpen());
   EXPECT_EQ(Doc().title(), "WTV0103050907");
@@ -359,7 +359,7 @@ TEST_F(WatchpostDocTest, EveryFrameOfTheAviHasItsLineWhateverInterruptsTheAcknow
 TEST_F(WatchpostDocTest, AFrameTheAviDidNotTakeGetsNoLogLine) {
   StartedDoc().OnStartStop();
   CaptureUntil(2);
-  service_.singleFrameClose(FakeCaptureService::kWindow);  // from here on the AVI takes nothing
+  service_.singleFrameClose();  // from here on the AVI takes nothing
   Deliver(6);
   EXPECT_EQ(Doc().capturedCount, 2);
   Doc().OnStartStop();
@@ -463,7 +463,7 @@ TEST_F(WatchpostDocTest, ApplyAndTheVideoDialogs) {
   Doc().previewOn = 0;
   Doc().ApplySettings();
   EXPECT_EQ(Describe(service_.calls()),
-            (std::vector<std::string>{"setSequenceSetup(96,60000,64000)", "setPreviewRate(60)",
+            (std::vector<std::string>{"setSequenceSetup(60000,64000)", "setPreviewRate(60)",
                                       "setPreview(1)", "setOverlay(0)"}));
   EXPECT_EQ(Doc().previewOn, 1);
 
@@ -477,7 +477,7 @@ TEST_F(WatchpostDocTest, ApplyAndTheVideoDialogs) {
   service_.clearCalls();
   service_.setVideoFormat(video::ToBitmapInfo({320, 240, 32}));
   Doc().OnVideoFormat();
-  EXPECT_EQ(service_.ops(), (std::vector<std::string>{"dlgVideoFormat", "getVideoFormat"}));
+  EXPECT_EQ(service_.ops(), (std::vector<std::string>{"dlgVideoFormat", "videoFormat"}));
   EXPECT_EQ(Doc().detector().videoFormat().bmiHeader.biWidth, 320);
   Doc().OnVideoSource();
   EXPECT_EQ(service_.ops().back(), "dlgVideoSource");
@@ -518,20 +518,19 @@ TEST_F(WatchpostDocTest, AllocateFileSpaceTakesOneToOneThousandMegabytes) {
 
 TEST_F(WatchpostDocTest, TheStatusLineShowsTheLastCaptureAndFitsItsBuffer) {
   StartedDoc();
-  EXPECT_EQ(Doc().StatusCallback(0, 5, "ignored"), 0) << "no window";
-  EXPECT_EQ(Doc().StatusCallback(1, 5, "Capturing"), 1);
+  service_.emitStatus(5, "Capturing");
   EXPECT_EQ(shell_.statusTexts.back(), "Status# 5: Capturing " + std::string(79, ' '));
-  Doc().StatusCallback(1, 0, "anything");
+  service_.emitStatus(0, "anything");
   EXPECT_EQ(shell_.statusTexts.back(), "");
 
   Doc().OnStartStop();
   CaptureUntil(1);
-  Doc().StatusCallback(1, 2, "Capturing to x");
+  service_.emitStatus(2, "Capturing to x");
   EXPECT_EQ(shell_.statusTexts.back(), "Status# 2: Capturing to x Mon Mar 05 09:07:42 2001\n");
 
   std::string longText;
   for (int i = 0; i < 100; ++i) longText += "\xC3\xA9";  // 100 e-acute, 200 bytes
-  Doc().StatusCallback(1, 3, longText.c_str());
+  service_.emitStatus(3, longText);
   const std::string& line = shell_.statusTexts.back();
   EXPECT_LE(line.size(), 199u);
   EXPECT_EQ(line.substr(0, 11), "Status# 3: ");
@@ -550,8 +549,8 @@ TEST_F(WatchpostDocTest, DriverErrorsAreShownAndTheConnectionFailureIsRemembered
   Doc().driverError = 0;
   ModalScript later;
   later.expectMessage("Disk full.");
-  EXPECT_EQ(Doc().ErrorCallback(1, camera::kFileWriteErrorId, "Disk full."), 1);
-  EXPECT_EQ(Doc().ErrorCallback(1, 0, "no box for id 0"), 1);
+  service_.emitError(camera::kFileWriteErrorId, "Disk full.");
+  service_.emitError(0, "no box for id 0");
   EXPECT_EQ(Doc().driverError, 0);
 }
 

@@ -43,8 +43,8 @@ class CaptureDialogsTest : public ::testing::Test {
     camera_ = fake.get();
     drivers.push_back(std::move(fake));
     service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
-    window_ = service_->createCaptureWindow("WardenCam", 0, 0, 0, 64, 48, nullptr, 0);
-    ASSERT_EQ(service_->driverConnect(window_, 0), 1);
+    window_ = service_->createCaptureWindow("WardenCam", 0, QRect(0, 0, 64, 48), nullptr, 0);
+    ASSERT_TRUE(window_->driverConnect(0));
   }
   void TearDown() override { framework::SetModalHook({}); }
 
@@ -61,7 +61,7 @@ class CaptureDialogsTest : public ::testing::Test {
 
   std::unique_ptr<QtCaptureService> service_;
   FakeVideoDriver* camera_ = nullptr;
-  CaptureWindowHandle window_ = 0;
+  CaptureWindowRef window_;
 };
 
 TEST_F(CaptureDialogsTest, TheFormatDialogSetsTheChosenSizeAndDepth) {
@@ -70,7 +70,7 @@ TEST_F(CaptureDialogsTest, TheFormatDialogSetsTheChosenSizeAndDepth) {
     d.depths()->setCurrentIndex(1);
     d.accept();
   });
-  EXPECT_EQ(service_->dlgVideoFormat(window_), 1);
+  EXPECT_TRUE(window_->dlgVideoFormat());
   EXPECT_EQ(camera_->format(), (FrameFormat{320, 240, 32}));
 }
 
@@ -86,7 +86,7 @@ TEST_F(CaptureDialogsTest, AFormatTooLargeToExamineIsRefusedInTheDialog) {
     d.depths()->setCurrentIndex(0);  // 24 bits fits exactly
     d.accept();
   });
-  EXPECT_EQ(service_->dlgVideoFormat(window_), 1);
+  EXPECT_TRUE(window_->dlgVideoFormat());
   EXPECT_TRUE(stayedOpen);
   EXPECT_TRUE(message.contains("4915200")) << message.toStdString();
   EXPECT_EQ(camera_->format(), (FrameFormat{1600, 1024, 24}));
@@ -100,38 +100,36 @@ TEST_F(CaptureDialogsTest, AFormatTheDriverRefusesKeepsTheDialogOpenWithItsReaso
     message = d.message();
     d.reject();
   });
-  EXPECT_EQ(service_->dlgVideoFormat(window_), 0);
+  EXPECT_FALSE(window_->dlgVideoFormat());
   EXPECT_TRUE(message.contains("Invalid argument"));
 }
 
 TEST_F(CaptureDialogsTest, TheFormatCannotChangeUnderAnOpenRecording) {
   std::vector<int> errors;
-  service_->setCallbackError(window_, [&](CaptureWindowHandle, int id, const char*) {
+  window_->setCallbackError([&](int id, const std::string&) {
     errors.push_back(id);
-    return LRESULT{1};
   });
   const std::string path =
       (std::filesystem::temp_directory_path() / ("corvane-dialog-" + std::to_string(::getpid()) +
                                                  ".avi")).string();
-  service_->fileSetCaptureFile(window_, path);
-  ASSERT_EQ(service_->singleFrameOpen(window_), 1);
+  window_->fileSetCaptureFile(path);
+  ASSERT_TRUE(window_->singleFrameOpen());
   bool shown = false;
   Answer<VideoFormatDialog>([&](VideoFormatDialog& d) {
     shown = true;
     d.accept();
   });
-  EXPECT_EQ(service_->dlgVideoFormat(window_), 0);
+  EXPECT_FALSE(window_->dlgVideoFormat());
   EXPECT_FALSE(shown);
   EXPECT_EQ(errors, (std::vector<int>{kFormatErrorId}));
-  service_->singleFrameClose(window_);
+  window_->singleFrameClose();
   std::filesystem::remove(path);
 }
 
 TEST_F(CaptureDialogsTest, ASourceThatStopsAfterAChangeIsReportedWithTheReason) {
   std::vector<std::pair<int, std::string>> errors;
-  service_->setCallbackError(window_, [&](CaptureWindowHandle, int id, const char* text) {
+  window_->setCallbackError([&](int id, const std::string& text) {
     errors.emplace_back(id, text);
-    return LRESULT{1};
   });
   camera_->setControls({Control(3, "Input", DriverControl::Kind::Menu, 1, 0, {"Camera", "S-Video"})});
   camera_->refuseSettings("Device or resource busy", /*stops=*/true);
@@ -140,11 +138,11 @@ TEST_F(CaptureDialogsTest, ASourceThatStopsAfterAChangeIsReportedWithTheReason) 
     d.accept();
     d.reject();
   });
-  EXPECT_EQ(service_->dlgVideoSource(window_), 0);
+  EXPECT_FALSE(window_->dlgVideoSource());
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].first, kSourceLostErrorId);
   EXPECT_NE(errors[0].second.find("Device or resource busy"), std::string::npos);
-  EXPECT_EQ(service_->widget(window_)->driver(), nullptr);
+  EXPECT_EQ(QtCaptureService::widget(window_)->driver(), nullptr);
 }
 
 TEST_F(CaptureDialogsTest, TheSourceDialogAppliesOnlyTheSettingsThatChanged) {
@@ -158,7 +156,7 @@ TEST_F(CaptureDialogsTest, TheSourceDialogAppliesOnlyTheSettingsThatChanged) {
     static_cast<QLineEdit*>(d.editor(4))->setText("/tmp/clip.avi");
     d.accept();
   });
-  EXPECT_EQ(service_->dlgVideoSource(window_), 1);
+  EXPECT_TRUE(window_->dlgVideoSource());
   ASSERT_EQ(camera_->settings().size(), 3u);
   EXPECT_EQ(camera_->settings()[0].id, 1u);
   EXPECT_EQ(camera_->settings()[0].value, 200);
@@ -169,8 +167,8 @@ TEST_F(CaptureDialogsTest, TheSourceDialogAppliesOnlyTheSettingsThatChanged) {
 
 TEST_F(CaptureDialogsTest, TheCompressionDialogReturnsNonzeroOnlyWhenAChoiceWasMade) {
   Answer<CompressionDialog>([](CompressionDialog& d) { d.reject(); });
-  EXPECT_EQ(service_->dlgVideoCompression(window_), 0);
-  EXPECT_EQ(service_->widget(window_)->compressor().codec, avi::UncompressedDib().codec);
+  EXPECT_FALSE(window_->dlgVideoCompression(60));
+  EXPECT_EQ(QtCaptureService::widget(window_)->compressor().codec, avi::UncompressedDib().codec);
 
   const auto compressors = avi::AvailableCompressors();
   ASSERT_FALSE(compressors.empty());
@@ -185,10 +183,10 @@ TEST_F(CaptureDialogsTest, TheCompressionDialogReturnsNonzeroOnlyWhenAChoiceWasM
     d.quality()->setValue(40);
     d.accept();
   });
-  EXPECT_EQ(service_->dlgVideoCompression(window_), 1);
-  EXPECT_EQ(service_->widget(window_)->compressor().codec,
+  EXPECT_TRUE(window_->dlgVideoCompression(60));
+  EXPECT_EQ(QtCaptureService::widget(window_)->compressor().codec,
             compressors[static_cast<std::size_t>(withQuality)].codec);
-  EXPECT_EQ(service_->widget(window_)->compressor().quality, 40);
+  EXPECT_EQ(QtCaptureService::widget(window_)->compressor().quality, 40);
 }
 
 TEST(CompressionDialogTest, OnlyACompressorTooSlowForTheFormatIsMarkedAndItCanStillBeChosen) {
@@ -196,7 +194,7 @@ TEST(CompressionDialogTest, OnlyACompressorTooSlowForTheFormatIsMarkedAndItCanSt
   for (const auto& [format, slow] : {std::pair{FrameFormat{640, 480, 24}, ""},
                                      std::pair{FrameFormat{0, 0, 24}, ""},  // no source yet
                                      std::pair{FrameFormat{2048, 1536, 24}, "ffv1"}}) {
-    CompressionDialog dialog(compressors, avi::UncompressedDib(), format, nullptr);
+    CompressionDialog dialog(compressors, avi::UncompressedDib(), format, 60, nullptr);
     const QString mark =
         QString("\u2014 too slow for %1 x %2 at 60 ms").arg(format.width).arg(format.height);
     for (int i = 0; i < dialog.list()->count(); ++i) {

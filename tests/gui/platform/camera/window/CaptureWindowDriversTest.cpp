@@ -72,17 +72,16 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
       drivers.push_back(std::make_unique<TestPatternDriver>(kMaxFrameBytes));
     }
     service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
-    window_ = service_->createCaptureWindow("WardenCam", 0, 0, 0, 160, 120, nullptr, 0);
-    ASSERT_EQ(service_->driverConnect(window_, 0), 1);
-    service_->setCallbackFrame(window_, [this](CaptureWindowHandle, VideoHdr* frame) {
+    window_ = service_->createCaptureWindow("WardenCam", 0, QRect(0, 0, 160, 120), nullptr, 0);
+    ASSERT_TRUE(window_->driverConnect(0));
+    window_->setCallbackFrame([this](VideoHdr& frame) {
       ++frames_;
-      bytesUsed_ = frame->dwBytesUsed;
+      bytesUsed_ = frame.dwBytesUsed;
       if (invert_) {
-        for (std::uint32_t i = 0; i < frame->dwBytesUsed; ++i) frame->lpData[i] ^= 0xFF;
+        for (std::uint32_t i = 0; i < frame.dwBytesUsed; ++i) frame.lpData[i] ^= 0xFF;
       }
-      return LRESULT{1};
     });
-    service_->setScale(window_, true);
+    window_->setScale(true);
   }
   void TearDown() override {
     service_.reset();
@@ -90,7 +89,7 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
   }
 
   std::unique_ptr<QtCaptureService> service_;
-  CaptureWindowHandle window_ = 0;
+  CaptureWindowRef window_;
   std::filesystem::path clip_;
   int frames_ = 0;
   std::uint32_t bytesUsed_ = 0;
@@ -98,30 +97,29 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
 };
 
 TEST_P(RealSourceTest, FramesArriveAtThePreviewRateInTheReportedFormat) {
-  service_->setPreviewRate(window_, 200);
-  service_->setPreview(window_, true);
+  window_->setPreviewRate(200);
+  window_->setPreview(true);
   Pump(2100);
   // About ten periods; a loaded machine may lose some, but never gains any.
   EXPECT_GE(frames_, 4);
   EXPECT_LE(frames_, 11);
-  BitmapInfo format{};
-  ASSERT_EQ(service_->getVideoFormat(window_, &format, kVideoFormatBytes), 44);
+  const BitmapInfo format = window_->videoFormat();
   EXPECT_EQ(bytesUsed_, static_cast<std::uint32_t>(format.bmiHeader.biWidth) *
                             static_cast<std::uint32_t>(format.bmiHeader.biHeight) *
                             (format.bmiHeader.biBitCount / 8u));
 }
 
 TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) {
-  service_->setPreviewRate(window_, 30);
-  service_->setPreview(window_, true);
+  window_->setPreviewRate(30);
+  window_->setPreview(true);
   Pump(400);
   ASSERT_GT(frames_, 0);
-  const QImage plain = service_->widget(window_)->grab().toImage();
+  const QImage plain = QtCaptureService::widget(window_)->grab().toImage();
   invert_ = true;
   const int before = frames_;
   Pump(400);
   ASSERT_GT(frames_, before);
-  const QImage marked = service_->widget(window_)->grab().toImage();
+  const QImage marked = QtCaptureService::widget(window_)->grab().toImage();
   // Everything inverted: the picture's mean brightness flips around the middle.
   const auto mean = [](const QImage& image) {
     double sum = 0;
@@ -136,8 +134,8 @@ TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) 
     EXPECT_EQ(marked.pixelColor(80, 10), QColor(0, 255, 255));
   }
 
-  service_->setPreview(window_, false);
-  service_->setOverlay(window_, true);
+  window_->setPreview(false);
+  window_->setOverlay(true);
   const int atOverlay = frames_;
   Pump(300);
   EXPECT_EQ(frames_, atOverlay);

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/camera/CaptureService.h"
 #include "platform/camera/window/QtCaptureService.h"
 #include "tests/support/FrameLimit.h"
 #include "tests/support/AviProbe.h"
@@ -54,15 +53,13 @@ class CaptureWindowTest : public ::testing::Test {
     drivers.push_back(std::move(first));
     drivers.push_back(std::move(second));
     service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
-    window_ = service_->createCaptureWindow("WardenCam", 128, 0, 0, 64, 48, nullptr, 0);
-    ASSERT_TRUE(service_->isWindow(window_));
-    service_->setCallbackError(window_, [this](CaptureWindowHandle, int id, const char* text) {
+    window_ = service_->createCaptureWindow("WardenCam", 128, QRect(0, 0, 64, 48), nullptr, 0);
+    ASSERT_TRUE(window_.exists());
+    window_->setCallbackError([this](int id, const std::string& text) {
       errors_.push_back({id, text});
-      return LRESULT{1};
     });
-    service_->setCallbackStatus(window_, [this](CaptureWindowHandle, int id, const char* text) {
+    window_->setCallbackStatus([this](int id, const std::string& text) {
       statuses_.push_back({id, text});
-      return LRESULT{1};
     });
     folder_ = std::filesystem::temp_directory_path() /
               ("corvane-window-" + std::to_string(::getpid()) + "-" +
@@ -77,16 +74,15 @@ class CaptureWindowTest : public ::testing::Test {
 
   // Connects driver 0 with preview on and a frame callback that counts and may mark.
   void StartPreview(std::uint32_t rateMs = 10) {
-    ASSERT_EQ(service_->driverConnect(window_, 0), 1);
-    service_->setCallbackFrame(window_, [this](CaptureWindowHandle, VideoHdr* frame) {
+    ASSERT_TRUE(window_->driverConnect(0));
+    window_->setCallbackFrame([this](VideoHdr& frame) {
       ++framesSeen_;
-      lastBytesUsed_ = frame->dwBytesUsed;
-      if (onFrame_) onFrame_(*frame);
-      return LRESULT{1};
+      lastBytesUsed_ = frame.dwBytesUsed;
+      if (onFrame_) onFrame_(frame);
     });
-    service_->setScale(window_, true);
-    service_->setPreviewRate(window_, rateMs);
-    service_->setPreview(window_, true);
+    window_->setScale(true);
+    window_->setPreviewRate(rateMs);
+    window_->setPreview(true);
   }
 
   // Pushes one frame and waits until the callback has seen it.
@@ -96,12 +92,12 @@ class CaptureWindowTest : public ::testing::Test {
     return WaitUntil([&] { return framesSeen_ > before; });
   }
 
-  QImage Painted() { return service_->widget(window_)->grab().toImage(); }
+  QImage Painted() { return QtCaptureService::widget(window_)->grab().toImage(); }
 
   std::unique_ptr<QtCaptureService> service_;
   FakeVideoDriver* camera_ = nullptr;
   FakeVideoDriver* other_ = nullptr;
-  CaptureWindowHandle window_ = 0;
+  CaptureWindowRef window_;
   std::vector<Report> errors_;
   std::vector<Report> statuses_;
   int framesSeen_ = 0;
@@ -111,22 +107,21 @@ class CaptureWindowTest : public ::testing::Test {
 };
 
 TEST_F(CaptureWindowTest, DriversAreDescribedInIndexOrderWithinTheirBuffers) {
-  char name[200];
-  char version[200];
-  ASSERT_TRUE(service_->getDriverDescription(0, name, sizeof name, version, sizeof version));
-  EXPECT_STREQ(name, "First camera");
-  EXPECT_STREQ(version, "1.0");
-  ASSERT_TRUE(service_->getDriverDescription(1, name, sizeof name, version, sizeof version));
-  EXPECT_EQ(std::string(name), std::string(199, 'n'));
-  EXPECT_EQ(std::string(version), std::string(199, 'v'));
-  EXPECT_FALSE(service_->getDriverDescription(2, name, sizeof name, version, sizeof version));
+  const auto first = service_->driverDescription(0);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->name, "First camera");
+  EXPECT_EQ(first->version, "1.0");
+  const auto second = service_->driverDescription(1);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->name, std::string(kDriverTextChars - 1, 'n'));
+  EXPECT_EQ(second->version, std::string(kDriverTextChars - 1, 'v'));
+  EXPECT_FALSE(service_->driverDescription(2));
 }
 
 TEST_F(CaptureWindowTest, FramesReachTheCallbackInTheReportedFormat) {
   StartPreview();
   ASSERT_TRUE(Deliver(7));
-  BitmapInfo format{};
-  EXPECT_EQ(service_->getVideoFormat(window_, &format, kVideoFormatBytes), 44);
+  const BitmapInfo format = window_->videoFormat();
   EXPECT_EQ(format.bmiHeader.biWidth, 64);
   EXPECT_EQ(format.bmiHeader.biHeight, 48);
   EXPECT_EQ(format.bmiHeader.biBitCount, 24);
@@ -190,12 +185,10 @@ TEST_F(CaptureWindowTest, ACallbackThatRunsTheEventLoopOrReplacesItselfIsSafe) {
   EXPECT_EQ(deepest, 1);
 
   int replacedCalls = 0;
-  service_->setCallbackFrame(window_, [&](CaptureWindowHandle, VideoHdr*) {
-    service_->setCallbackFrame(window_, [&](CaptureWindowHandle, VideoHdr*) {
+  window_->setCallbackFrame([&](VideoHdr&) {
+    window_->setCallbackFrame([&](VideoHdr&) {
       ++replacedCalls;
-      return LRESULT{1};
     });
-    return LRESULT{1};
   });
   camera_->pushFilled(2);
   ASSERT_TRUE(WaitUntil([&] {
@@ -207,22 +200,22 @@ TEST_F(CaptureWindowTest, ACallbackThatRunsTheEventLoopOrReplacesItselfIsSafe) {
 TEST_F(CaptureWindowTest, OverlayShowsVideoButDeliversNoFrames) {
   StartPreview();
   ASSERT_TRUE(Deliver(1));
-  service_->setPreview(window_, false);
-  service_->setOverlay(window_, true);
+  window_->setPreview(false);
+  window_->setOverlay(true);
   const int before = framesSeen_;
   camera_->pushFilled(200);
   ASSERT_TRUE(WaitUntil([&] { return Painted().pixelColor(10, 10) == QColor(200, 200, 200); }));
   EXPECT_EQ(framesSeen_, before);
 
-  service_->setOverlay(window_, false);
-  service_->setPreview(window_, true);
+  window_->setOverlay(false);
+  window_->setPreview(true);
   ASSERT_TRUE(Deliver(3));
 }
 
 TEST_F(CaptureWindowTest, AnEtchedRectangleStaysUntilTheNextFrame) {
   StartPreview();
   ASSERT_TRUE(Deliver(128));
-  CaptureWidget* w = service_->widget(window_);
+  CaptureWidget* w = QtCaptureService::widget(window_);
   w->drawEtchedRect(QRect(10, 10, 20, 20));
   const QColor grey(128, 128, 128);
   ASSERT_TRUE(WaitUntil([&] { return Painted().pixelColor(10, 15) != grey; }));
@@ -233,7 +226,7 @@ TEST_F(CaptureWindowTest, AnEtchedRectangleStaysUntilTheNextFrame) {
 TEST_F(CaptureWindowTest, TheWindowCanBeReparentedPlacedAndDetached) {
   QWidget frame;
   frame.resize(400, 300);
-  CaptureWidget* w = service_->widget(window_);
+  CaptureWidget* w = QtCaptureService::widget(window_);
   w->setParent(&frame);
   w->setGeometry(140, 3, 256, 273);
   w->show();
@@ -244,29 +237,28 @@ TEST_F(CaptureWindowTest, TheWindowCanBeReparentedPlacedAndDetached) {
   w->setGeometry(0, 0, 48, 36);
   w->show();
   EXPECT_TRUE(w->isWindow());
-  EXPECT_TRUE(service_->isWindow(window_));
+  EXPECT_TRUE(window_.exists());
   StartPreview();
   EXPECT_TRUE(Deliver(9));
 }
 
 TEST_F(CaptureWindowTest, AWindowDestroyedWithItsParentIsNoLongerAWindow) {
   auto parent = std::make_unique<QWidget>();
-  service_->widget(window_)->setParent(parent.get());
+  QtCaptureService::widget(window_)->setParent(parent.get());
   parent.reset();
-  EXPECT_FALSE(service_->isWindow(window_));
-  EXPECT_EQ(service_->driverConnect(window_, 0), 0);
-  BitmapInfo format{};
-  EXPECT_EQ(service_->getVideoFormat(window_, &format, 44), 0);
+  EXPECT_FALSE(window_.exists());
+  EXPECT_FALSE(window_->driverConnect(0));
+  EXPECT_EQ(window_->videoFormat().bmiHeader.biWidth, 0);
 }
 
 TEST_F(CaptureWindowTest, AFailedConnectIsReportedAsADriverError) {
   camera_->failConnect("Device or resource busy");
-  EXPECT_EQ(service_->driverConnect(window_, 0), 0);
+  EXPECT_FALSE(window_->driverConnect(0));
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_EQ(errors_[0].id, kDriverErrorId);
   EXPECT_NE(errors_[0].text.find("Device or resource busy"), std::string::npos);
 
-  EXPECT_EQ(service_->driverConnect(window_, 7), 0) << "no driver 7";
+  EXPECT_FALSE(window_->driverConnect(7)) << "no driver 7";
   EXPECT_EQ(errors_.back().id, kDriverErrorId);
 }
 
@@ -283,11 +275,12 @@ TEST_F(CaptureWindowTest, ASourceThatStopsIsReportedOnceAndDisconnected) {
 }
 
 TEST_F(CaptureWindowTest, ADriverMovesToTheWindowThatConnectsIt) {
-  const auto second = service_->createCaptureWindow("Second", 0, 0, 0, 32, 24, nullptr, 0);
-  ASSERT_EQ(service_->driverConnect(window_, 0), 1);
-  ASSERT_EQ(service_->driverConnect(second, 0), 1);
-  EXPECT_EQ(service_->widget(window_)->driver(), nullptr);
-  EXPECT_EQ(service_->widget(second)->driver(), camera_);
+  const CaptureWindowRef second =
+      service_->createCaptureWindow("Second", 0, QRect(0, 0, 32, 24), nullptr, 0);
+  ASSERT_TRUE(window_->driverConnect(0));
+  ASSERT_TRUE(second->driverConnect(0));
+  EXPECT_EQ(QtCaptureService::widget(window_)->driver(), nullptr);
+  EXPECT_EQ(QtCaptureService::widget(second)->driver(), camera_);
 }
 
 // The frames a run appends: the frame as delivered, before the callback marked it, at the rate
@@ -298,21 +291,21 @@ TEST_F(CaptureWindowTest, SingleFrameCaptureWritesAnUprightAviAtTheSetUpRate) {
   ASSERT_TRUE(Deliver(1));
   CaptureParms parms{};
   parms.dwRequestMicroSecPerFrame = 250000;
-  service_->setSequenceSetup(window_, &parms, kCaptureParmsBytes);
-  EXPECT_EQ(service_->fileSetCaptureFile(window_, path), 1);
-  EXPECT_EQ(service_->fileAllocate(window_, 1 << 20), 1);
-  ASSERT_EQ(service_->singleFrameOpen(window_), 1);
+  window_->setSequenceSetup(parms);
+  window_->fileSetCaptureFile(path);
+  window_->fileAllocate(1 << 20);
+  ASSERT_TRUE(window_->singleFrameOpen());
   // A later set-up does not change the open file's rate.
   parms.dwRequestMicroSecPerFrame = 100000;
-  service_->setSequenceSetup(window_, &parms, kCaptureParmsBytes);
+  window_->setSequenceSetup(parms);
 
   onFrame_ = [this](VideoHdr& f) {
-    service_->singleFrame(window_);
+    window_->singleFrame();
     for (std::uint32_t i = 0; i < f.dwBytesUsed; ++i) f.lpData[i] = 0;  // marks after capture
   };
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(Deliver(10, 0xFF));
   onFrame_ = nullptr;
-  ASSERT_EQ(service_->singleFrameClose(window_), 1);
+  ASSERT_TRUE(window_->singleFrameClose());
   EXPECT_TRUE(errors_.empty()) << errors_.front().text;
 
   const testing_support::AviProbe avi = testing_support::ProbeAvi(path);
@@ -330,20 +323,20 @@ TEST_F(CaptureWindowTest, SingleFrameCaptureWritesAnUprightAviAtTheSetUpRate) {
 TEST_F(CaptureWindowTest, ACaptureFileThatCannotBeCreatedIsReportedWithTheReason) {
   StartPreview();
   ASSERT_TRUE(Deliver(1));
-  service_->fileSetCaptureFile(window_, (folder_ / "missing" / "run.avi").string());
+  window_->fileSetCaptureFile((folder_ / "missing" / "run.avi").string());
   CaptureParms parms{};
   parms.dwRequestMicroSecPerFrame = 250000;
-  service_->setSequenceSetup(window_, &parms, kCaptureParmsBytes);
-  EXPECT_EQ(service_->singleFrameOpen(window_), 0);
+  window_->setSequenceSetup(parms);
+  EXPECT_FALSE(window_->singleFrameOpen());
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_EQ(errors_[0].id, kFileCreateErrorId);
   EXPECT_NE(errors_[0].text.find("No such file or directory"), std::string::npos);
-  EXPECT_EQ(service_->singleFrame(window_), 0);
+  EXPECT_FALSE(window_->singleFrame());
 }
 
 TEST_F(CaptureWindowTest, CapturingWithoutASourceIsRefused) {
-  service_->fileSetCaptureFile(window_, (folder_ / "run.avi").string());
-  EXPECT_EQ(service_->singleFrameOpen(window_), 0);
+  window_->fileSetCaptureFile((folder_ / "run.avi").string());
+  EXPECT_FALSE(window_->singleFrameOpen());
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_EQ(errors_[0].id, kFileCreateErrorId);
 }
@@ -356,11 +349,11 @@ TEST_F(CaptureWindowTest, AFullDiskIsReportedWithTheReason) {
   ASSERT_TRUE(Deliver(1));
   CaptureParms parms{};
   parms.dwRequestMicroSecPerFrame = 250000;
-  service_->setSequenceSetup(window_, &parms, kCaptureParmsBytes);
-  service_->fileSetCaptureFile(window_, "/dev/full");
-  if (service_->singleFrameOpen(window_) == 1) {
-    service_->singleFrame(window_);
-    service_->singleFrameClose(window_);
+  window_->setSequenceSetup(parms);
+  window_->fileSetCaptureFile("/dev/full");
+  if (window_->singleFrameOpen()) {
+    window_->singleFrame();
+    window_->singleFrameClose();
   }
   ASSERT_FALSE(errors_.empty());
   EXPECT_NE(errors_.back().text.find("No space left on device"), std::string::npos)
@@ -373,32 +366,29 @@ TEST_F(CaptureWindowTest, TheWindowDocksDetachesAndTakesNoSizeBelowZero) {
   QWidget frame;
   frame.resize(400, 300);
   QWidget sibling(&frame);
-  CaptureWidget* widget = service_->widget(window_);
-  ASSERT_EQ(service_->setParentWindow(window_, &frame), 1);
+  CaptureWidget* widget = QtCaptureService::widget(window_);
+  window_->setParentWindow(&frame);
   EXPECT_EQ(widget->parentWidget(), &frame);
   EXPECT_EQ(frame.children().indexOf(widget), frame.children().indexOf(&sibling) - 1)
       << "below its siblings, so that they get the mouse over it";
   EXPECT_TRUE(widget->isVisibleTo(&frame));
-  service_->setWindowPos(window_, 140, 3, -134, -19);
+  window_->setWindowPos(QRect(140, 3, -134, -19));
   EXPECT_EQ(widget->geometry(), QRect(140, 3, 0, 0));
-  service_->setWindowPos(window_, 140, 3, 256, 197);
-  int width = 0, height = 0;
-  EXPECT_EQ(service_->getClientSize(window_, &width, &height), 1);
-  EXPECT_EQ(QSize(width, height), QSize(256, 197));
+  window_->setWindowPos(QRect(140, 3, 256, 197));
+  EXPECT_EQ(window_->clientSize(), QSize(256, 197));
 
-  ASSERT_EQ(service_->setParentWindow(window_, nullptr), 1);
+  window_->setParentWindow(nullptr);
   EXPECT_TRUE(widget->isWindow());
   EXPECT_TRUE(widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(widget->windowFlags().testFlag(Qt::FramelessWindowHint));
-  service_->setWindowPos(window_, 0, 0, 0, -5);
+  window_->setWindowPos(QRect(0, 0, 0, -5));
   EXPECT_EQ(widget->size(), QSize(1, 1));
 
-  ASSERT_EQ(service_->setParentWindow(window_, &frame), 1);  // docked again
+  window_->setParentWindow(&frame);  // docked again
   EXPECT_FALSE(widget->isWindow());
-  const CaptureWindowRef gone(service_.get(), 99);
-  EXPECT_EQ(gone.getClientSize(&width, &height), 0);
-  EXPECT_EQ(QSize(width, height), QSize(0, 0));
-  EXPECT_EQ(gone.setWindowPos(0, 0, 10, 10), 0);
+  const CaptureWindowRef gone;
+  EXPECT_EQ(gone->clientSize(), QSize(0, 0));
+  gone->setWindowPos(QRect(0, 0, 10, 10));
 }
 
 }  // namespace
