@@ -6,6 +6,7 @@
 #include "platform/framework/FrameIds.h"
 #include "platform/framework/MenuTemplate.h"
 #include "platform/framework/StringTable.h"
+#include "resources/CasebookTexts.h"
 
 // Casebook's resources: command and control numbers, the dialog templates, the menu and keys
 // (resource 128), the string table and the icon.
@@ -45,6 +46,31 @@ inline constexpr int IDC_SPEED_SPIN = 1009;
 inline constexpr int IDC_OVERRIDE = 1010;
 
 inline constexpr int IDS_DOCUMENT = 128;
+
+// --- the program's own texts (CasebookTexts.h), by number
+inline constexpr int IDS_ERROR_CAPTION = 40001;
+inline constexpr int IDS_TITLE = 40002;
+inline constexpr int IDS_CANNOT_OPEN = 40003;
+inline constexpr int IDS_OPEN_FAILURE = 40004;
+inline constexpr int IDS_STREAM_FAILURE = 40005;
+inline constexpr int IDS_FIRST_PICTURE_FAILURE = 40006;
+inline constexpr int IDS_FRAME_CANNOT_BE_SHOWN = 40007;
+inline constexpr int IDS_OPEN_DIALOG = 40008;
+inline constexpr int IDS_VIDEO_FILTER = 40009;
+inline constexpr int IDS_LOG_FILTER = 40010;
+inline constexpr int IDS_ALL_FILES_FILTER = 40011;
+inline constexpr int IDS_PROCESSING_LOG = 40012;
+inline constexpr int IDS_LOG_ENTRIES = 40013;
+inline constexpr int IDS_UNABLE_TO_OPEN_LOG = 40014;
+inline constexpr int IDS_LOG_SUSPECT = 40015;
+inline constexpr int IDS_LOG_SUSPECT_MARK = 40016;
+inline constexpr int IDS_NO_LOG_ENTRY = 40017;
+inline constexpr int IDS_ENTRY_BEFORE_OPEN = 40018;
+inline constexpr int IDS_TOTAL_BEFORE_OPEN = 40019;
+inline constexpr int IDS_LOG_READY = 40020;
+inline constexpr int IDS_END_OF_AVI = 40021;
+inline constexpr int IDS_HELP = 40022;
+inline constexpr int IDS_NO_SIGNAL_WATCH = 40023;
 
 namespace detail {
 
@@ -154,9 +180,9 @@ inline constexpr std::uint8_t kPlain = framework::FVIRTKEY;
 inline constexpr framework::StringResource kStrings[] = {
     {IDS_DOCUMENT,
      "Casebook\n\nCasebook\nCorvane files (*.avi)\n.avi\nCorvane.Document\nCorvane Document"},
-    {framework::IDS_APP_TITLE, "Casebook"},
+    {framework::IDS_APP_TITLE, text::kAppTitle},
     {framework::IDS_IDLE_MESSAGE, "Ready"},
-    {framework::IDS_UNTITLED, "Untitled"},
+    {framework::IDS_UNTITLED, text::kUntitled},
     {framework::ID_INDICATOR_CAPS, "CAP"},
     {framework::ID_INDICATOR_NUM, "NUM"},
     {framework::ID_INDICATOR_SCRL, "SCRL"},
@@ -173,6 +199,29 @@ inline constexpr framework::StringResource kStrings[] = {
     {framework::ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
     {framework::ID_HELP_FINDER, "List Help topics\nHelp Topics"},
     {framework::ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {IDS_ERROR_CAPTION, text::kErrorCaption},
+    {IDS_TITLE, text::kTitle},
+    {IDS_CANNOT_OPEN, text::kCannotOpen},
+    {IDS_OPEN_FAILURE, text::kOpenFailure},
+    {IDS_STREAM_FAILURE, text::kStreamFailure},
+    {IDS_FIRST_PICTURE_FAILURE, text::kFirstPictureFailure},
+    {IDS_FRAME_CANNOT_BE_SHOWN, text::kFrameCannotBeShown},
+    {IDS_OPEN_DIALOG, text::kOpenDialogCaption},
+    {IDS_VIDEO_FILTER, text::kVideoFilter},
+    {IDS_LOG_FILTER, text::kLogFilter},
+    {IDS_ALL_FILES_FILTER, text::kAllFilesFilter},
+    {IDS_PROCESSING_LOG, text::kProcessingLog},
+    {IDS_LOG_ENTRIES, text::kLogEntries},
+    {IDS_UNABLE_TO_OPEN_LOG, text::kUnableToOpenLog},
+    {IDS_LOG_SUSPECT, text::kLogSuspect},
+    {IDS_LOG_SUSPECT_MARK, text::kLogSuspectMark},
+    {IDS_NO_LOG_ENTRY, text::kNoLogEntry},
+    {IDS_ENTRY_BEFORE_OPEN, text::kEntryBeforeOpen},
+    {IDS_TOTAL_BEFORE_OPEN, text::kTotalBeforeOpen},
+    {IDS_LOG_READY, text::kLogReady},
+    {IDS_END_OF_AVI, text::kEndOfAvi},
+    {IDS_HELP, text::kHelp},
+    {IDS_NO_SIGNAL_WATCH, text::kNoSignalWatch},
 };
 
 }  // namespace detail

@@ -94,7 +94,7 @@ CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::Profile
       profile_(profile),
       shell_(shell),
       namingDialog_(namingDialog),
-      detector_(*this, *this, *this, captureRef_) {
+      detector_(*this, *this, host_, captureRef_) {
   registerCommands();
 }
 
@@ -262,7 +262,7 @@ void CWatchpostDoc::StartRun(bool automatic) {
   // A run started by hand while a restart is pending replaces it; the timer would end it.
   shell_.killTimer(kRestartTimerId);
   if (runOpen_) CloseRun();  // a run still open is finished first, never dropped
-  automaticRun_ = automatic || restarting_;
+  automaticRun_ = automatic;
   waitingFolder_.clear();
   writeFailed_ = false;
   previewOn = 1;
@@ -378,16 +378,6 @@ void CWatchpostDoc::OnStartStop() {
   }
 }
 
-void CWatchpostDoc::OnTimer(int id) {
-  if (id != kRestartTimerId) return;
-  shell_.killTimer(id);
-  if (!ReadyToRestart()) return;
-  // Through the control panel's Start path, like every start.
-  restarting_ = true;
-  shell_.startStop();
-  restarting_ = false;
-}
-
 void CWatchpostDoc::OnCompression() {
   compressorChosen = captureRef_->dlgVideoCompression(kShortestIntervalMs) ? 1 : 0;
 }
@@ -497,18 +487,11 @@ void CWatchpostDoc::Alert(const std::string& text, const char* caption, bool nob
                         framework::MB_OK | framework::MB_ICONEXCLAMATION);
 }
 
-std::uint32_t CWatchpostDoc::currentTime() { return shell_.now(); }
-void CWatchpostDoc::beep() { shell_.beep(); }
-
-void CWatchpostDoc::updateAllViews() {
+void CWatchpostDoc::AfterFrame() {
   // A capture counted since the last frame gets its log line now, before anything can crash.
   SyncEventLog();
   if (writeFailed_ && runOpen_) EndRunAfterWriteFailure();
   UpdateAllViews(nullptr);
 }
-
-void CWatchpostDoc::startStop() { shell_.startStop(); }
-void CWatchpostDoc::enableControlPanel() { shell_.enableControlPanel(); }
-void CWatchpostDoc::setStatusText(const char* text) { shell_.setStatusText(text); }
 
 }  // namespace watchpost

@@ -38,8 +38,7 @@ class CWatchpostDoc : public framework::CDocument,
                       public DetectorState,
                       public SessionState,
                       public RunFileNames,
-                      public TargetFolderText,
-                      private DetectorHost {
+                      public TargetFolderText {
  public:
   CWatchpostDoc(camera::CaptureService& service, framework::ProfileStore& profile,
                 WatchpostShell& shell, CFileNamingDlg& namingDialog);
@@ -54,8 +53,9 @@ class CWatchpostDoc : public framework::CDocument,
   bool OnOpenDocument(const std::string& path);
 
   bool SetUpCapture();
-  // `automatic` for a start nobody asked for at that moment (the restart timer): its run
-  // reports to the standard error stream, the notification icon and pane 0, never a box.
+  // `automatic` for a start nobody asked for at that moment (the control panel's restart
+  // timer): its run reports to the standard error stream, the notification icon and pane 0,
+  // never a box.
   void StartRun(bool automatic = false);
   void StopRun();
   void ApplySettings();
@@ -65,12 +65,9 @@ class CWatchpostDoc : public framework::CDocument,
 
   // Ends an open run, else starts one: what the control panel's toggle does to the document.
   void OnStartStop();
-  // Window timers of the control panel: the restart timer starts the next run through the
-  // panel's toggle.
-  void OnTimer(int id);
-  // The restart timer fired: whether the next run may start now. After a run ended because
-  // its folder took no more frames, the folder must take a write first; until it does, the
-  // timer comes back every kFolderRetryMs and pane 0 says the restart waits.
+  // The control panel's restart timer fired: whether the next run may start now. After a run
+  // ended because its folder took no more frames, the folder must take a write first; until it
+  // does, the timer comes back every kFolderRetryMs and pane 0 says the restart waits.
   bool ReadyToRestart();
   static constexpr int kFolderRetryMs = 30'000;
   // The folder restarts wait for; empty when they need not wait.
@@ -110,13 +107,23 @@ class CWatchpostDoc : public framework::CDocument,
   const std::string& statusLine() const { return statusLine_; }
 
  private:
-  // DetectorHost
-  std::uint32_t currentTime() override;
-  void beep() override;
-  void updateAllViews() override;
-  void startStop() override;
-  void enableControlPanel() override;
-  void setStatusText(const char* text) override;
+  // What the detector asks of the program: the shell's services, and the views refreshed after
+  // the frame's log line.
+  class Host final : public DetectorHost {
+   public:
+    explicit Host(CWatchpostDoc& doc) : doc_(doc) {}
+    std::uint32_t currentTime() override { return doc_.shell_.now(); }
+    void beep() override { doc_.shell_.beep(); }
+    void updateAllViews() override { doc_.AfterFrame(); }
+    void startStop() override { doc_.shell_.startStop(); }
+    void enableControlPanel() override { doc_.shell_.enableControlPanel(); }
+    void setStatusText(const char* text) override { doc_.shell_.setStatusText(text); }
+
+   private:
+    CWatchpostDoc& doc_;
+  };
+
+  void AfterFrame();
 
   void registerCommands();
   void loadSettingsOnce();
@@ -130,7 +137,7 @@ class CWatchpostDoc : public framework::CDocument,
   // The first frame the AVI refused ends the run, as Stop does, and is reported once.
   void EndRunAfterWriteFailure();
   // True while nobody may be there to answer a box: unattended, or a run the timer started.
-  bool NobodyToAnswer() const { return unattended_ || restarting_ || automaticRun_; }
+  bool NobodyToAnswer() const { return unattended_ || automaticRun_; }
   int MessageBox(const std::string& text, const char* caption, unsigned type);
   // `text` in a box, or, with nobody to answer, to the standard error stream and the
   // notification icon; pane 0 shows `pane` either way.
@@ -140,7 +147,8 @@ class CWatchpostDoc : public framework::CDocument,
   framework::ProfileStore& profile_;
   WatchpostShell& shell_;
   CFileNamingDlg& namingDialog_;
-  camera::CaptureWindowRef captureRef_;  // the detector holds it: declared first
+  Host host_{*this};
+  camera::CaptureWindowRef captureRef_;  // the detector holds it and the host: declared first
   MotionDetector detector_;
   camera::CaptureParms captureParms_{};
   EventLogWriter eventLog_;
@@ -153,7 +161,6 @@ class CWatchpostDoc : public framework::CDocument,
   bool settingsLoaded_ = false;
   bool closing_ = false;
   bool unattended_ = false;
-  bool restarting_ = false;    // the restart timer is starting the next run
   bool automaticRun_ = false;  // the open run was started by the restart timer
   bool writeFailed_ = false;   // the open run's AVI refused a frame: the run ends after it
   bool endingAfterFailure_ = false;

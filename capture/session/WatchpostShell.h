@@ -29,7 +29,7 @@ class WatchpostShell {
   virtual void setFrameCaption(const std::string& caption) = 0;
   virtual void titleChanged(const std::string& title) = 0;
   // The control panel's window timers: `id` fires every periodMs until killed and reaches the
-  // document's OnTimer.
+  // panel's OnTimer.
   virtual void setTimer(int id, int periodMs) = 0;
   virtual void killTimer(int id) = 0;
   // The folder browser: a folder, or nothing when the user cancelled.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ template <std::size_t N>
 void CopyBounded(std::string_view text, std::array<char, N>& into) {
   CopyBounded(text, into.data(), N);
 }
+
+// `pattern` with "%1", "%2", ... replaced by the values in order; a number without a value,
+// and "%%", stand as they are. Texts live in one table, what fills them in comes at run time.
+std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 // strerror, but safe on any thread.
 std::string ErrnoText(int error);

@@ -25,7 +25,9 @@
 #include <thread>
 #include <vector>
 
+#include "capture/main/WatchpostApp.h"
 #include "capture/naming/FileNamingDlg.h"
+#include "capture/panel/WatchpostView.h"
 #include "capture/session/WatchpostDoc.h"
 #include "platform/camera/drivers/VideoFileDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
@@ -159,17 +161,16 @@ TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
   profile.seedInt("Settings", "Interval", 100);
   profile.seedInt("Settings", "Limit", 4);
   profile.seedInt("Settings", "AutoRestart", 1);
-  testing::TestShell shell;
-  shell.realClock = true;
-  shell.realTimers = true;
-  testing_support::ModalScript noDialogs;  // any box at all fails the test
-  CFileNamingDlg naming([] { return std::time(nullptr); });
-  auto doc = std::make_unique<CWatchpostDoc>(service, profile, shell, naming);
-  shell.document = doc.get();
+  // The whole program, so that the restarts come from the control panel's own timer.
+  testing_support::ModalScript script;  // any other box fails the test
+  script.expectMessage("OK to use the default compressor?", framework::IDYES);
+  auto app = std::make_unique<CWatchpostApp>(service, profile);
+  ASSERT_TRUE(app->InitInstance({}));
+  CWatchpostDoc& doc = *app->document();
+  CWatchpostView& panel = *app->view();
 
   const std::uint32_t started = static_cast<std::uint32_t>(std::time(nullptr));
-  doc->OnNewDocument();
-  doc->OnStartStop();
+  panel.OnStartStop();
   // Two runs end at their limit, the timer starts a third 500 ms after each.
   const auto finishedLogs = [&] {
     int finished = 0;
@@ -178,18 +179,19 @@ TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
     }
     return finished;
   };
-  PumpUntil([&] { return finishedLogs() >= 2 && doc->runOpen(); }, 20000);
+  PumpUntil([&] { return finishedLogs() >= 2 && doc.runOpen(); }, 20000);
   ASSERT_GE(finishedLogs(), 2);
-  ASSERT_TRUE(doc->runOpen());
-  PumpUntil([&] { return doc->capturedCount >= 1; }, 5000);
-  const std::uint32_t* times = doc->detector().captureTimes();
-  const std::vector<std::uint32_t> lastRunTimes(times, times + doc->capturedCount);
-  const std::string lastStem = doc->fileStem;
-  doc->OnStartStop();  // the user stops the third run
-  shell.killTimer(kRestartTimerId);
-  const std::string expectedSettings = SettingsLines(*doc);
+  ASSERT_TRUE(doc.runOpen());
+  PumpUntil([&] { return doc.capturedCount >= 1; }, 5000);
+  const std::uint32_t* times = doc.detector().captureTimes();
+  const std::vector<std::uint32_t> lastRunTimes(times, times + doc.capturedCount);
+  const std::string lastStem = doc.fileStem;
+  panel.OnStartStop();  // the user stops the third run
+  panel.timers().KillTimer(kRestartTimerId);
+  const std::string expectedSettings = SettingsLines(doc);
   const std::uint32_t ended = static_cast<std::uint32_t>(std::time(nullptr));
-  doc.reset();
+  app.reset();
+  EXPECT_EQ(script.seen().size(), 1u);
 
   std::set<std::string> duringTheTest;
   for (std::uint32_t second = started; second <= ended; ++second) {
@@ -386,11 +388,12 @@ TEST_F(RecordingTest, AFullFolderEndsTheRunOnceAndTheRestartWaitsForRoom) {
     EXPECT_NE(log.settings.find("ZoneBottom"), std::string::npos) << "the log was finished";
   }
 
-  doc->OnTimer(kRestartTimerId);  // 30 s on, the disk still full
+  EXPECT_FALSE(doc->ReadyToRestart()) << "30 s on, the disk still full";
   EXPECT_FALSE(doc->runOpen());
   EXPECT_EQ(shell.timers[kRestartTimerId], CWatchpostDoc::kFolderRetryMs);
   fs::remove(filler);
-  doc->OnTimer(kRestartTimerId);  // room again
+  ASSERT_TRUE(doc->ReadyToRestart()) << "room again";
+  doc->StartRun(true);  // as the panel starts it
   EXPECT_TRUE(doc->runOpen());
   doc->OnStartStop();
   shell.killTimer(kRestartTimerId);

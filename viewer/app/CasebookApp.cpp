@@ -8,6 +8,7 @@
 #include "platform/framework/Modal.h"
 #include "platform/framework/StatusBar.h"
 #include "resources/CasebookResources.h"
+#include "resources/CasebookTexts.h"
 #include "viewer/app/MainFrame.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/view/CasebookView.h"
@@ -71,9 +72,9 @@ bool CCasebookApp::OpenDocumentFile(const std::string& chosen) {
 }
 
 void CCasebookApp::OnFileOpen() {
-  QFileDialog dialog(frame_.get(), "Open");
+  QFileDialog dialog(frame_.get(), res::text::kOpenDialogCaption);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({"Corvane files (*.avi)", "Corvane logs (*.log)", "All files (*)"});
+  dialog.setNameFilters({res::text::kVideoFilter, res::text::kLogFilter, res::text::kAllFilesFilter});
   if (framework::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return;
   }

@@ -19,7 +19,9 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/RecentFileList.h"
 #include "platform/framework/StatusBar.h"
+#include "platform/base/Text.h"
 #include "resources/CasebookResources.h"
+#include "resources/CasebookTexts.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/view/CasebookView.h"
 
@@ -64,7 +66,7 @@ bool CMainFrame::OnCreate(const framework::RecentFileList& recentFiles) {
   statusBar_ = new framework::CStatusBar(res::kStringTable, client_);
   if (!statusBar_->SetIndicators(kIndicators)) return false;
   framework::ShowMenuPrompts(*menuBar_, *statusBar_);
-  OnTitleChanged("Untitled");
+  OnTitleChanged(res::text::kUntitled);
   return true;
 }
 
@@ -88,7 +90,7 @@ void CMainFrame::SetActiveView(CCasebookDoc* document, CCasebookView* view) {
 }
 
 void CMainFrame::OnTitleChanged(const std::string& title) {
-  setWindowTitle(QString::fromStdString(title + " - Casebook"));
+  setWindowTitle(QString::fromStdString(base::FillIn(res::text::kTitle, {title})));
 }
 
 void CMainFrame::resizeEvent(QResizeEvent*) {
@@ -171,11 +173,7 @@ void CMainFrame::OnProperties() {
 void CMainFrame::OnHelp() {
   framework::AppMessageBox(
       this,
-      "Casebook shows a recording of Watchpost frame by frame beside its event log.\n\n"
-      "Open (Ctrl+O) either file of a recording: the video (.avi) or its log (.log).\n"
-      "Enter, Space or a click on the picture plays and stops it; Ctrl+F and Ctrl+B step one "
-      "frame; the slider moves anywhere in it. Speed (Ctrl+E) sets the playback rate, "
-      "Properties (Ctrl+R) shows what the recording's headers say.",
+      res::text::kHelp,
       framework::MB_OK | framework::MB_ICONINFORMATION);
 }
 

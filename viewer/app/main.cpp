@@ -4,23 +4,25 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "platform/base/Text.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/QtProfileStore.h"
 #include "platform/framework/TerminationSignals.h"
 #include "platform/shell/WindowPlatform.h"
 #include "viewer/app/CasebookApp.h"
+#include "resources/CasebookTexts.h"
 #include "viewer/app/MainFrame.h"
 
 int main(int argc, char** argv) {
   shell::PreferXcbOnWayland();
   QApplication application(argc, argv);
-  QApplication::setApplicationName("Casebook");
-  QApplication::setApplicationDisplayName("Casebook");
+  QApplication::setApplicationName(casebook::res::text::kAppTitle);
+  QApplication::setApplicationDisplayName(casebook::res::text::kAppTitle);
   QGuiApplication::setDesktopFileName("casebook");
   // FFmpeg's own console chatter goes; a file it cannot read is told in the program's words.
   av_log_set_level(AV_LOG_QUIET);
 
-  framework::QtProfileStore profile("Casebook");
+  framework::QtProfileStore profile(casebook::res::text::kAppTitle);
   // A logout, a service stop or Ctrl+C closes the program the way Exit does, so the speed
   // settings are saved. The watcher outlives the program's objects.
   bool quitRequested = false;
@@ -30,8 +32,8 @@ int main(int argc, char** argv) {
     if (running != nullptr && running->mainFrame() != nullptr) running->mainFrame()->close();
   });
   if (!terminationSignals.ok()) {
-    framework::AppMessageBox(nullptr, "Casebook cannot watch for the end of the session: " +
-                                          terminationSignals.error());
+    framework::AppMessageBox(
+        nullptr, base::FillIn(casebook::res::text::kNoSignalWatch, {terminationSignals.error()}));
   }
   int exitCode = 1;
   {

@@ -125,7 +125,7 @@ bool CCasebookDoc::OnOpenDocument(const std::string& path) {
     const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
       framework::AppMessageBox(shell_.mainWindow(),
-                               "Cannot open " + path + ": " + base::ErrnoText(errno),
+                               base::FillIn(res::text::kCannotOpen, {path, base::ErrnoText(errno)}),
                                framework::MB_OK | framework::MB_ICONEXCLAMATION);
       return false;
     }
@@ -135,18 +135,17 @@ bool CCasebookDoc::OnOpenDocument(const std::string& path) {
 
   const std::optional<std::string> base = WithoutLastThree(path);
   // A name the pair cannot be made from, or too long to hold, is no recording.
-  if (!base || base->size() + 3 > kMaxPathChars) return Fail(kOpenFailure);
+  if (!base || base->size() + 3 > kMaxPathChars) return Fail(res::text::kOpenFailure);
   logPath = PartnerPath(*base, "log");
   videoPath = PartnerPath(*base, "avi");
 
   std::string error;
   if (!IsRegularFile(videoPath) || !reader_.openFile(videoPath, error)) {
-    return Fail(kOpenFailure);
+    return Fail(res::text::kOpenFailure);
   }
-  if (!reader_.openStream(error)) return Fail(kStreamFailure);
+  if (!reader_.openStream(error)) return Fail(res::text::kStreamFailure);
   if (!reader_.openFrameGetter(error) || !Fetch(0, error)) {
-    return Fail("  There's a problem showing the first picture of this AVI file.\n" + error +
-                "  ");
+    return Fail(base::FillIn(res::text::kFirstPictureFailure, {error}));
   }
   position = 0;
   recordingOpen = true;
@@ -179,7 +178,7 @@ void CCasebookDoc::ReadEventLog() {
   if (!result.loaded) return;
   entryCount = result.entryCount;
   if (lastFrame != entryCount) {
-    MessageBox(kLogSuspectMessage, framework::MB_OK | framework::MB_ICONWARNING);
+    MessageBox(res::text::kLogSuspect, framework::MB_OK | framework::MB_ICONWARNING);
   }
 }
 
@@ -194,7 +193,8 @@ bool CCasebookDoc::Fetch(std::int32_t index) {
   std::string error;
   if (Fetch(index, error)) return true;
   // The picture stays; the user is told why it did not move on.
-  shell_.setStatusText("Frame " + std::to_string(index + 1) + " cannot be shown: " + error);
+  shell_.setStatusText(
+      base::FillIn(res::text::kFrameCannotBeShown, {std::to_string(index + 1), error}));
   return false;
 }
 
@@ -245,7 +245,7 @@ std::int32_t CCasebookDoc::RecordedRate() const {
 int CCasebookDoc::TimerIntervalMs() const { return 1000 / std::max(playbackRate, 1); }
 
 int CCasebookDoc::MessageBox(const std::string& text, unsigned type) {
-  return framework::MessageBox(shell_.mainWindow(), text, kErrorCaption, type);
+  return framework::MessageBox(shell_.mainWindow(), text, res::text::kErrorCaption, type);
 }
 
 }  // namespace casebook

@@ -66,13 +66,6 @@ class CCasebookDoc : public framework::CDocument, public framework::CCmdTarget {
   static constexpr std::int32_t kDefaultRate = 5;
   static constexpr std::size_t kMaxPathChars = 1023;
 
-  static constexpr const char* kOpenFailure =
-      "  There's a problem **Opening** this AVI file.\nCheck that it is the correct format and is "
-      "not in use   ";
-  static constexpr const char* kStreamFailure =
-      "  There's a problem with this AVI **Stream**.\nCheck that it is the correct format and is "
-      "not in use  ";
-  static constexpr const char* kErrorCaption = "Casebook Error";
 
  private:
   void registerCommands();

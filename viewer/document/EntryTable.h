@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "resources/CasebookTexts.h"
+
 namespace casebook {
 
 // What a frame without a line of its own shows.
-inline constexpr char kNoLogEntry[] = "No Log Entry";
+using res::text::kNoLogEntry;
 
 // The log line of every frame, one slot per frame. Each slot holds a NUL-terminated text of at
 // most kEntryChars - 1 characters. The table is sized to the recording when its log is read (one

@@ -107,11 +107,11 @@ EventLogResult ReadEventLog(const std::string& path, std::int32_t frameCount, En
   EventLogResult result;
   const base::UniqueFd file = OpenLog(path);
   if (!file) {
-    Say(status, kUnableToOpenLogText);
+    Say(status, res::text::kUnableToOpenLog);
     return result;
   }
   result.loaded = true;
-  Say(status, kProcessingLogText);
+  Say(status, res::text::kProcessingLog);
 
   TextReader log(file.get());
   // Slots past the table's limit are read into this one, so that counting stays exact.
@@ -141,7 +141,8 @@ EventLogResult ReadEventLog(const std::string& path, std::int32_t frameCount, En
       const std::size_t length = std::strlen(slot);
       if (length < kFrameNumberAt + digits ||
           std::memcmp(slot + kFrameNumberAt, number, digits) != 0) {
-        std::memcpy(slot + kLogSuspectMarkAt, kLogSuspectMark, sizeof kLogSuspectMark);
+        std::memcpy(slot + kLogSuspectMarkAt, res::text::kLogSuspectMark,
+                    sizeof res::text::kLogSuspectMark);
       }
       ++slotIndex;
     }
@@ -152,7 +153,7 @@ EventLogResult ReadEventLog(const std::string& path, std::int32_t frameCount, En
   result.entryCount = static_cast<std::int32_t>(counted - 2);
   result.entriesShown = static_cast<std::int32_t>(counted - 1);
   char text[64];
-  std::snprintf(text, sizeof text, kLogEntriesFormat, result.entriesShown);
+  std::snprintf(text, sizeof text, res::text::kLogEntries, result.entriesShown);
   Say(status, text);
   result.suspect = frames - 1 != counted - 2;
   return result;

@@ -5,21 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "resources/CasebookTexts.h"
 #include "viewer/document/EntryTable.h"
 
 namespace casebook {
 
-// Pane 0 of the status bar while a log is read.
-inline constexpr char kProcessingLogText[] = "Processing the Log File";
-inline constexpr char kLogEntriesFormat[] = "Log File contains %d entries";
-inline constexpr char kUnableToOpenLogText[] = "Unable to open a Corvane Log File";
-// The warning the document shows when a log holds fewer lines than the video holds frames,
-// with a warning icon.
-inline constexpr char kLogSuspectMessage[] = "  The Corvane Log File is Suspect  ";
-inline constexpr char kLogSuspectCaption[] = "Casebook Error";
-
-// Written over a line whose frame number is out of step, starting at this character.
-inline constexpr char kLogSuspectMark[] = " *LOG SUSPECT*";
+// Written over a line whose frame number is out of step (res::text::kLogSuspectMark), starting
+// at this character.
 inline constexpr std::size_t kLogSuspectMarkAt = 22;
 // One read takes at most this many characters of a line; the rest comes with the next read.
 inline constexpr std::size_t kLogReadChars = 97;
@@ -35,7 +27,7 @@ struct EventLogResult {
   std::int32_t entryCount = 0;
   // Lines counted - 1, the number in "Log File contains %d entries".
   std::int32_t entriesShown = 0;
-  // Last frame != entry count: fewer lines than frames, the document shows kLogSuspectMessage.
+  // Last frame != entry count: fewer lines than frames, the document shows res::text::kLogSuspect.
   bool suspect = false;
 };
 

@@ -108,8 +108,8 @@ void CCasebookView::paintEvent(QPaintEvent*) {
 }
 
 std::string CCasebookView::PositionEntry() const {
-  if (!document_.logLoaded) return "Log Ready";
-  if (document_.position > document_.lastFrame) return "End of AVI";
+  if (!document_.logLoaded) return res::text::kLogReady;
+  if (document_.position > document_.lastFrame) return res::text::kEndOfAvi;
   // The line end the log's line keeps would start a second, empty line in the label.
   std::string entry = document_.Entry(document_.position);
   while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r')) entry.pop_back();

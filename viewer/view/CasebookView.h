@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/framework/FormView.h"
+#include "resources/CasebookTexts.h"
 #include "viewer/view/ViewerDialogs.h"
 
 class QMouseEvent;
@@ -33,8 +34,8 @@ class CCasebookView : public framework::CFormView {
   void DropPicture();
   bool showsPicture() const { return drawing_; }
 
-  std::string totalText = "----";
-  std::string entryText = "Log Entry Details";
+  std::string totalText = res::text::kTotalBeforeOpen;
+  std::string entryText = res::text::kEntryBeforeOpen;
   CPlaybackSpeedDlg speedDialog;
 
   // The band of controls; the picture is drawn below it.

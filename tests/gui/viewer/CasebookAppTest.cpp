@@ -108,7 +108,7 @@ TEST_F(CasebookTest, TheLastThreeCharactersAreReplacedWhateverTheyAre) {
   EXPECT_EQ(Doc().videoPath, In("CLIP.avi").string());
   {
     ModalScript script;
-    script.expectMessage(CCasebookDoc::kOpenFailure);
+    script.expectMessage(res::text::kOpenFailure);
     EXPECT_FALSE(Open(In("clip.mpeg")));  // clip.mavi and clip.mlog
     ASSERT_EQ(script.seen().size(), 1u);
     EXPECT_EQ(script.seen()[0].caption, "Casebook Error");
@@ -122,7 +122,7 @@ TEST_F(CasebookTest, TheLastThreeCharactersAreReplacedWhateverTheyAre) {
   fs::current_path(temp_.path());
   {
     ModalScript script;
-    script.expectMessage(CCasebookDoc::kOpenFailure);
+    script.expectMessage(res::text::kOpenFailure);
     EXPECT_FALSE(Open("abc"));
   }
   fs::current_path(cwd);

@@ -259,7 +259,7 @@ TEST_F(CasebookInputTest, ThePartnerIsFoundWhateverTheCaseOfItsExtension) {
       }
     }
     testing_support::ModalScript script;
-    if (*row.video == '\0') script.expectMessage(CCasebookDoc::kOpenFailure);
+    if (*row.video == '\0') script.expectMessage(res::text::kOpenFailure);
     const bool opened = Open(dir / row.chosen);
     EXPECT_EQ(opened, *row.video != '\0');
     if (!opened) continue;
@@ -285,7 +285,7 @@ TEST_F(CasebookInputTest, OnlyPlainFilesAreOpened) {
   for (const char* chosen : {"pipe.log", "pipe.avi", "folder.log"}) {
     SCOPED_TRACE(chosen);
     testing_support::ModalScript script;
-    script.expectMessage(CCasebookDoc::kOpenFailure);
+    script.expectMessage(res::text::kOpenFailure);
     EXPECT_FALSE(Open(In(chosen)));
     EXPECT_FALSE(Doc().recordingOpen);
   }

@@ -112,7 +112,7 @@ TEST_F(EventLogReaderTest, TheCasesOfALogFile) {
     EXPECT_EQ(result.entriesShown, c.shown);
     EXPECT_EQ(result.entryCount, c.shown - 1);
     EXPECT_EQ(result.suspect, c.suspect);
-    EXPECT_EQ(status_, (std::vector<std::string>{kProcessingLogText, Status(c.shown)}));
+    EXPECT_EQ(status_, (std::vector<std::string>{res::text::kProcessingLog, Status(c.shown)}));
     EXPECT_EQ(table_.SlotCount(), c.frames + 2);
     for (const auto& [k, text] : c.slots) EXPECT_EQ(table_.Entry(k), text) << "slot " << k;
   }
@@ -167,7 +167,7 @@ TEST_F(EventLogReaderTest, ALogThatCannotBeOpenedLeavesOnlyNoLogEntry) {
     EXPECT_FALSE(result.loaded);
     EXPECT_FALSE(result.suspect);
     EXPECT_EQ(result.entryCount, 0);
-    EXPECT_EQ(status_, std::vector<std::string>{kUnableToOpenLogText});
+    EXPECT_EQ(status_, std::vector<std::string>{res::text::kUnableToOpenLog});
     ASSERT_EQ(table_.SlotCount(), 5);
     for (int k = -1; k <= 5; ++k) EXPECT_STREQ(table_.Entry(k), kNoLogEntry) << k;
   }

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -793,6 +794,34 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   // With the icon gone, its messages are not answered.
   Frame().OnTrayNotify(shell::NotificationIcon::Mouse::DoubleClick);
   EXPECT_EQ(Frame().iconShown, 0);
+}
+
+// The limit ends the run through the panel's toggle; the panel's own restart timer, a real
+// one of 500 ms, starts the next run through the same toggle, unasked after the first Yes.
+TEST_F(DrivenTest, TheRestartTimerOfThePanelStartsTheNextRun) {
+  profile_.seedInt("Settings", "Limit", 1);
+  profile_.seedInt("Settings", "AutoRestart", 1);
+  Start();
+  ModalScript script;  // any other box fails the test
+  script.expectMessage(kCompressorQuestion, framework::IDYES);
+  Press(IDC_START);
+  ExpectRunning(false);
+  for (int i = 0; i < 20 && Doc().runOpen(); ++i) Deliver(1);
+  ExpectIdle();
+  ASSERT_TRUE(View().timers().isTimerSet(kRestartTimerId));
+
+  QElapsedTimer waited;
+  waited.start();
+  EXPECT_TRUE(QTest::qWaitFor([this] { return Doc().runOpen(); }, 3000));
+  EXPECT_GE(waited.elapsed(), kRestartTimerMs - 50);
+  ExpectRunning(false);
+  EXPECT_FALSE(View().timers().isTimerSet(kRestartTimerId)) << "killed when it fires";
+  ASSERT_NE(service_.last("fileSetCaptureFile"), nullptr);
+  EXPECT_NE(service_.last("fileSetCaptureFile")->text.find("-2.avi"), std::string::npos)
+      << "the restart replaces nothing";
+  EXPECT_EQ(script.seen().size(), 1u);
+  Press(IDC_START);
+  View().timers().KillTimer(kRestartTimerId);
 }
 
 TEST_F(WatchpostAppTest, PeekPlacesTheCaptureWindowInTheChosenCorner) {

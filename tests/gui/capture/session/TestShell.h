@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QTimer>
-
 #include <cstdint>
 #include <ctime>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +13,8 @@
 namespace watchpost::testing {
 
 // The program around the document, as a test sees it: a clock it sets, the status texts and
-// captions it reads, timers it fires by hand (or, with realTimers, that Qt fires), a folder
-// browser it answers.
+// captions it reads, the timers it was asked for (the control panel fires them; there is none
+// here), a folder browser it answers.
 class TestShell : public WatchpostShell {
  public:
   QWidget* mainWindow() override { return nullptr; }
@@ -28,21 +25,8 @@ class TestShell : public WatchpostShell {
   void setStatusText(const std::string& text) override { statusTexts.push_back(text); }
   void setFrameCaption(const std::string& caption) override { captions.push_back(caption); }
   void titleChanged(const std::string& title) override { titles.push_back(title); }
-  void setTimer(int id, int periodMs) override {
-    timers[id] = periodMs;
-    if (realTimers && document != nullptr) {
-      auto& timer = qtTimers[id];
-      if (!timer) {
-        timer = std::make_unique<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, [this, id] { document->OnTimer(id); });
-      }
-      timer->start(periodMs);
-    }
-  }
-  void killTimer(int id) override {
-    timers.erase(id);
-    if (auto it = qtTimers.find(id); it != qtTimers.end()) it->second->stop();
-  }
+  void setTimer(int id, int periodMs) override { timers[id] = periodMs; }
+  void killTimer(int id) override { timers.erase(id); }
   std::optional<std::string> browseForFolder(const std::string& title,
                                              const std::string& current) override {
     browseTitles.push_back(title);
@@ -72,11 +56,7 @@ class TestShell : public WatchpostShell {
   std::vector<std::string> browseTitles;
   std::vector<std::string> browseCurrent;
 
-  bool realTimers = false;
-  CWatchpostDoc* document = nullptr;  // where real timers are delivered
-
- private:
-  std::map<int, std::unique_ptr<QTimer>> qtTimers;
+  CWatchpostDoc* document = nullptr;  // where the toggle goes
 };
 
 }  // namespace watchpost::testing

@@ -269,7 +269,7 @@ TEST_F(WatchpostDocTest, HitsAreLoggedAsTheyComeAndTheLimitEndsTheRun) {
   EXPECT_TRUE(shell_.timers.empty()) << "no restart without AutoRestart";
 }
 
-TEST_F(WatchpostDocTest, AutomaticRestartStartsANewRunThatReplacesNothing) {
+TEST_F(WatchpostDocTest, EveryRunThatEndsArmsTheRestartAndTheNextReplacesNothing) {
   profile_.seedInt("Settings", "Limit", 2);
   profile_.seedInt("Settings", "AutoRestart", 1);
   StartedDoc().OnStartStop();
@@ -278,9 +278,8 @@ TEST_F(WatchpostDocTest, AutomaticRestartStartsANewRunThatReplacesNothing) {
   ASSERT_FALSE(Doc().runOpen());
   EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, kRestartTimerMs}}));
 
-  Doc().OnTimer(kRestartTimerId);  // 500 ms later, the same minute
-  EXPECT_TRUE(shell_.timers.empty()) << "the timer is killed when it fires";
-  EXPECT_TRUE(Doc().runOpen());
+  Doc().StartRun(true);  // as the panel starts it when the timer fires, the same minute
+  EXPECT_TRUE(shell_.timers.empty()) << "a start kills the timer";
   EXPECT_EQ(Doc().capturedCount, 0);
   EXPECT_EQ(Doc().title(), "WTV0103050907-2");
   EXPECT_EQ(service_.last("fileSetCaptureFile")->text, "WTV0103050907-2.avi");
@@ -368,16 +367,14 @@ TEST_F(WatchpostDocTest, AFrameTheAviDidNotTakeGetsNoLogLine) {
             EventLogText(Doc().detector().captureTimes(), 2, Doc()));
 }
 
-TEST_F(WatchpostDocTest, TheLimitAndTheRestartTimerGoThroughThePanelsToggle) {
+TEST_F(WatchpostDocTest, TheLimitGoesThroughThePanelsToggle) {
   profile_.seedInt("Settings", "Limit", 1);
   profile_.seedInt("Settings", "AutoRestart", 1);
   StartedDoc().OnStartStop();
   CaptureUntil(1);
   Deliver(1);
-  EXPECT_EQ(shell_.startStops, 1) << "the limit";
-  Doc().OnTimer(kRestartTimerId);
-  EXPECT_EQ(shell_.startStops, 2) << "the restart";
-  EXPECT_TRUE(Doc().runOpen());
+  EXPECT_EQ(shell_.startStops, 1);
+  EXPECT_FALSE(Doc().runOpen());
 }
 
 TEST_F(WatchpostDocTest, StartingWhileARunIsOpenFinishesThatRunFirst) {
@@ -622,14 +619,15 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
     // The folder is gone: the timer comes back in 30 s and nothing starts.
     const std::filesystem::path away = folder_.string() + "-away";
     std::filesystem::rename(folder_, away);
-    Doc().OnTimer(kRestartTimerId);
+    EXPECT_FALSE(Doc().ReadyToRestart());
     EXPECT_FALSE(Doc().runOpen());
     EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
     EXPECT_EQ(shell_.statusTexts.back(), waits + " (No such file or directory)");
 
     // Back again, it takes a write: the next run starts there, under a new name.
     std::filesystem::rename(away, folder_);
-    Doc().OnTimer(kRestartTimerId);
+    ASSERT_TRUE(Doc().ReadyToRestart());
+    Doc().StartRun(true);  // as the panel starts it
     EXPECT_TRUE(Doc().runOpen());
     EXPECT_EQ(Doc().title(), "WTV0103050907-2");
     EXPECT_TRUE(Doc().waitingFolder().empty());
@@ -689,7 +687,7 @@ TEST_F(WatchpostDocTest, UnattendedNothingWaitsForAnAnswer) {
          std::filesystem::create_directory(folder_ / "gone");
          std::filesystem::current_path(folder_ / "gone");
          std::filesystem::remove(folder_ / "gone");
-         Doc().OnTimer(kRestartTimerId);
+         Doc().StartRun(true);  // as the panel starts it when the timer fires
          ASSERT_TRUE(Doc().runOpen());
          CaptureUntil(2);
        },

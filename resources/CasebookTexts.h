@@ -1,0 +1,52 @@
+#pragma once
+
+// Every text Casebook shows: message boxes and their captions, status bar texts, the band's
+// texts and the window's. The string table (CasebookResources.h) lists them by number beside
+// the menu prompts; the code names them here. "%1", "%2" stand for what the program fills in
+// (framework FillIn); "%d" is a count. Plain data, so that the pure logic may use it too.
+namespace casebook::res::text {
+
+inline constexpr char kAppTitle[] = "Casebook";
+inline constexpr char kErrorCaption[] = "Casebook Error";
+inline constexpr char kUntitled[] = "Untitled";
+inline constexpr char kTitle[] = "%1 - Casebook";
+
+// Opening a recording.
+inline constexpr char kCannotOpen[] = "Cannot open %1: %2";
+inline constexpr char kOpenFailure[] =
+    "  There's a problem **Opening** this AVI file.\nCheck that it is the correct format and is "
+    "not in use   ";
+inline constexpr char kStreamFailure[] =
+    "  There's a problem with this AVI **Stream**.\nCheck that it is the correct format and is "
+    "not in use  ";
+inline constexpr char kFirstPictureFailure[] =
+    "  There's a problem showing the first picture of this AVI file.\n%1  ";
+inline constexpr char kFrameCannotBeShown[] = "Frame %1 cannot be shown: %2";
+inline constexpr char kOpenDialogCaption[] = "Open";
+inline constexpr char kVideoFilter[] = "Corvane files (*.avi)";
+inline constexpr char kLogFilter[] = "Corvane logs (*.log)";
+inline constexpr char kAllFilesFilter[] = "All files (*)";
+
+// Reading the event log.
+inline constexpr char kProcessingLog[] = "Processing the Log File";
+inline constexpr char kLogEntries[] = "Log File contains %d entries";
+inline constexpr char kUnableToOpenLog[] = "Unable to open a Corvane Log File";
+inline constexpr char kLogSuspect[] = "  The Corvane Log File is Suspect  ";
+inline constexpr char kLogSuspectMark[] = " *LOG SUSPECT*";
+inline constexpr char kNoLogEntry[] = "No Log Entry";
+
+// The band over the picture.
+inline constexpr char kEntryBeforeOpen[] = "Log Entry Details";
+inline constexpr char kTotalBeforeOpen[] = "----";
+inline constexpr char kLogReady[] = "Log Ready";
+inline constexpr char kEndOfAvi[] = "End of AVI";
+
+inline constexpr char kHelp[] =
+    "Casebook shows a recording of Watchpost frame by frame beside its event log.\n\n"
+    "Open (Ctrl+O) either file of a recording: the video (.avi) or its log (.log).\n"
+    "Enter, Space or a click on the picture plays and stops it; Ctrl+F and Ctrl+B step one "
+    "frame; the slider moves anywhere in it. Speed (Ctrl+E) sets the playback rate, "
+    "Properties (Ctrl+R) shows what the recording's headers say.";
+inline constexpr char kNoSignalWatch[] = "Casebook cannot watch for the end of the session: %1";
+
+}  // namespace casebook::res::text
