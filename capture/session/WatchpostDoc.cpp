@@ -336,7 +336,10 @@ void CWatchpostDoc::EndRunAfterWriteFailure() {
   if (runOpen_) StopRun();  // no panel took it
   endingAfterFailure_ = false;
   std::string pane = "Recording ended: " + failure;
-  if (!waitingFolder_.empty()) pane += " " + WaitingText(waitingFolder_);
+  if (!waitingFolder_.empty()) {
+    pane += ' ';  // appended piece by piece: GCC 12 sees overlap in " " + temporary at -O3
+    pane += WaitingText(waitingFolder_);
+  }
   Alert(failure, kErrorCaption, nobody, pane);
 }
 
