@@ -50,7 +50,7 @@ class QuietHost : public watchpost::DetectorHost {
  public:
   std::uint32_t currentTime() override { return 0; }
   void beep() override {}
-  void updateAllViews() override {}
+  void updateAllViews(bool) override {}
   void startStop() override {}
   void enableControlPanel() override {}
   void setStatusText(const char*) override {}

@@ -53,6 +53,7 @@ MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state,
       captureTimes_(std::make_unique<std::uint32_t[]>(kCaptureTimesEntries)) {}
 
 void MotionDetector::OnFrame(camera::VideoHdr& f) {
+  const bool profiling = state_.mode == ModeProfile;  // the analysis tunes the sensitivity
   switch (state_.mode) {
     case ModeHitAcknowledge:
       AcknowledgeHit();
@@ -77,7 +78,7 @@ void MotionDetector::OnFrame(camera::VideoHdr& f) {
     default:
       break;
   }
-  host_.updateAllViews();
+  host_.updateAllViews(profiling);
 }
 
 FrameBuffers MotionDetector::BuffersFor(camera::VideoHdr& frame) const {

@@ -46,7 +46,9 @@ class DetectorHost {
   virtual ~DetectorHost() = default;
   virtual std::uint32_t currentTime() = 0;  // whole seconds since 1970-01-01 00:00 UTC
   virtual void beep() = 0;
-  virtual void updateAllViews() = 0;
+  // After every frame; `sensitivityChanged` when the frame moved Threshold or Differential
+  // (the profile analysis), so that the panel redraws its sliders only then.
+  virtual void updateAllViews(bool sensitivityChanged) = 0;
   virtual void startStop() = 0;  // the control panel's Start/Stop toggle: here it ends the run
   virtual void enableControlPanel() = 0;
   virtual void setStatusText(const char* text) = 0;

@@ -143,8 +143,7 @@ void CWatchpostView::OnInitialUpdate() {
   }
 }
 
-void CWatchpostView::OnUpdate(framework::CView*, long, void*) {
-  beepCheck = document_.Beep;
+void CWatchpostView::OnUpdate(framework::CView*, framework::UpdateHint hint) {
   sampledText = FormatInt(document_.sampledCount);
   capturedText = FormatInt(document_.capturedCount);
   if (document_.mode == ModeDetect && document_.pixelsHit >= document_.Threshold) {
@@ -154,6 +153,13 @@ void CWatchpostView::OnUpdate(framework::CView*, long, void*) {
     SetBarPos(IDC_ACTIVITY, document_.pixelsHit);
     pixelsText = FormatInt(document_.pixelsHit);
   }
+  if (!hint.has(framework::Change::Settings)) {
+    SetDlgItemText(IDC_SAMPLED, sampledText);
+    SetDlgItemText(IDC_CAPTURED, capturedText);
+    SetDlgItemText(IDC_PIXELS_HIT, pixelsText);
+    return;
+  }
+  beepCheck = document_.Beep;
   SetBarPos(IDC_THRESHOLD_SLIDER, document_.Threshold);
   SetBarPos(IDC_DIFFERENTIAL_SLIDER, document_.Differential);
   thresholdText = FormatInt(document_.Threshold);
@@ -166,6 +172,8 @@ void CWatchpostView::OnHScroll(int) {
   // stores its end.
   document_.Threshold = GetBarPos(IDC_THRESHOLD_SLIDER);
   document_.Differential = GetBarPos(IDC_DIFFERENTIAL_SLIDER);
+  // Frames redraw only the counters, so the slider's own texts follow here.
+  thresholdText = FormatInt(document_.Threshold);
   differentialText = FormatInt(document_.Differential);
   UpdateData(false);
 }

@@ -23,7 +23,9 @@ class CWatchpostView : public framework::CFormView {
   ~CWatchpostView() override;
 
   void OnInitialUpdate() override;
-  void OnUpdate(framework::CView* sender, long hint, void* hintObject) override;
+  // After every frame only the counters and the level bar; the sliders, their texts and the
+  // check boxes when the settings changed, or on a full update.
+  void OnUpdate(framework::CView* sender, framework::UpdateHint hint) override;
 
   // The Start/Stop toggle: the menu, Ctrl+T, the frame limit and the restart timer.
   void OnStartStop();

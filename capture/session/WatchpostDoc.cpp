@@ -490,11 +490,15 @@ void CWatchpostDoc::Alert(const std::string& text, const char* caption, bool nob
                         framework::MB_OK | framework::MB_ICONEXCLAMATION);
 }
 
-void CWatchpostDoc::AfterFrame() {
+void CWatchpostDoc::AfterFrame(bool sensitivityChanged) {
   // A capture counted since the last frame gets its log line now, before anything can crash.
   SyncEventLog();
   if (writeFailed_ && runOpen_) EndRunAfterWriteFailure();
-  UpdateAllViews(nullptr);
+  // A frame moves the counters and the level (whose bar reads the mode); the analysis also
+  // moves the sensitivity.
+  UpdateAllViews(nullptr, sensitivityChanged
+                              ? framework::Change::Counters | framework::Change::Settings
+                              : framework::UpdateHint(framework::Change::Counters));
 }
 
 }  // namespace watchpost

@@ -114,7 +114,7 @@ class CWatchpostDoc : public framework::CDocument,
     explicit Host(CWatchpostDoc& doc) : doc_(doc) {}
     std::uint32_t currentTime() override { return doc_.shell_.now(); }
     void beep() override { doc_.shell_.beep(); }
-    void updateAllViews() override { doc_.AfterFrame(); }
+    void updateAllViews(bool sensitivityChanged) override { doc_.AfterFrame(sensitivityChanged); }
     void startStop() override { doc_.shell_.startStop(); }
     void enableControlPanel() override { doc_.shell_.enableControlPanel(); }
     void setStatusText(const char* text) override { doc_.shell_.setStatusText(text); }
@@ -123,7 +123,7 @@ class CWatchpostDoc : public framework::CDocument,
     CWatchpostDoc& doc_;
   };
 
-  void AfterFrame();
+  void AfterFrame(bool sensitivityChanged);
 
   void registerCommands();
   void loadSettingsOnce();

@@ -30,14 +30,14 @@ void CDocument::RemoveView(CView* view) {
   view->document_ = nullptr;
 }
 
-void CDocument::UpdateAllViews(CView* sender, long hint, void* hintObject) {
+void CDocument::UpdateAllViews(CView* sender, UpdateHint hint) {
   // Runs on every frame, so it walks the list in place rather than copying it; views may come
   // and go while it runs, also from a nested call, and every walk keeps its place.
   Walk walk{0, walks_};
   walks_ = &walk;
   while (walk.next < views_.size()) {
     CView* view = views_[walk.next++];
-    if (view != sender) view->OnUpdate(sender, hint, hintObject);
+    if (view != sender) view->OnUpdate(sender, hint);
   }
   walks_ = walk.outer;
 }

@@ -16,10 +16,10 @@ CFormView::~CFormView() = default;
 
 void CFormView::OnInitialUpdate() {
   UpdateData(false);
-  OnUpdate(nullptr, 0, nullptr);
+  OnUpdate(nullptr, {});
 }
 
-void CFormView::OnUpdate(CView* /*sender*/, long /*hint*/, void* /*hintObject*/) { update(); }
+void CFormView::OnUpdate(CView* /*sender*/, UpdateHint /*hint*/) { update(); }
 
 QSize CFormView::sizeHint() const {
   return {DialogXToPixels(template_.w), DialogYToPixels(template_.h)};

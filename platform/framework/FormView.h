@@ -33,7 +33,7 @@ class CFormView : public QWidget, public DialogItems, public CView, public CCmdT
   // OnUpdate runs with no sender and no hint.
   virtual void OnInitialUpdate();
   // The base repaints the view.
-  void OnUpdate(CView* sender, long hint, void* hintObject) override;
+  void OnUpdate(CView* sender, UpdateHint hint) override;
 
   QSize sizeHint() const override;
 

@@ -210,7 +210,7 @@ void CCasebookDoc::StepBack() {
     --position;
     Fetch(std::max(position - 1, 0));
   }
-  UpdateAllViews(nullptr);
+  UpdateAllViews(nullptr, framework::Change::Position);
 }
 
 void CCasebookDoc::ShowPosition() {
@@ -220,7 +220,7 @@ void CCasebookDoc::ShowPosition() {
     return;
   }
   Fetch(position);
-  UpdateAllViews(nullptr);
+  UpdateAllViews(nullptr, framework::Change::Position);
 }
 
 bool CCasebookDoc::PlayTick() {
@@ -230,7 +230,7 @@ bool CCasebookDoc::PlayTick() {
     return false;
   }
   Fetch(position);
-  UpdateAllViews(nullptr);
+  UpdateAllViews(nullptr, framework::Change::Position);
   ++position;
   return true;
 }

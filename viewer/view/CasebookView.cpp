@@ -83,8 +83,8 @@ void CCasebookView::OnInitialUpdate() {
   update();
 }
 
-void CCasebookView::OnUpdate(framework::CView*, long, void*) {
-  SetBarPos(IDC_SLIDER, document_.position);
+void CCasebookView::OnUpdate(framework::CView*, framework::UpdateHint hint) {
+  if (hint.has(framework::Change::Position)) SetBarPos(IDC_SLIDER, document_.position);
   update();
 }
 

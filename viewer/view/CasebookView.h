@@ -24,7 +24,8 @@ class CCasebookView : public framework::CFormView {
   ~CCasebookView() override;
 
   void OnInitialUpdate() override;
-  void OnUpdate(framework::CView* sender, long hint, void* hintObject) override;
+  // A step moves the slider and repaints the picture and its entry; nothing else of the band.
+  void OnUpdate(framework::CView* sender, framework::UpdateHint hint) override;
   // A slider notification (TrackbarCodes.h).
   void OnHScroll(int code);
   void OnSpeed();

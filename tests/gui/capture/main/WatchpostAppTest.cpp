@@ -356,6 +356,13 @@ TEST_F(WatchpostAppTest, ProfileDisablesThePanelUntilTheAnalysisEnablesIt) {
   EXPECT_EQ(Doc().Differential, 64);
   EXPECT_EQ(Frame().statusBar()->GetPaneText(0), "Corvane - Performing Analysis");
   EXPECT_FALSE(View().isEnabled());
+  // The analysis moves the sensitivity frame by frame, and the sliders follow it.
+  const std::vector<std::uint8_t> still(64 * 48 * 3, 90);
+  for (int i = 0; i < 25; ++i) ASSERT_TRUE(service_.deliverFrame(still));
+  EXPECT_NE(Doc().Differential, 64) << "the first block after the baseline moved it";
+  EXPECT_EQ(View().GetBarPos(IDC_DIFFERENTIAL_SLIDER), Doc().Differential);
+  EXPECT_EQ(Text(IDC_DIFFERENTIAL_TEXT), std::to_string(Doc().Differential));
+  EXPECT_EQ(Text(IDC_THRESHOLD_TEXT), std::to_string(Doc().Threshold));
   app_->enableControlPanel();
   EXPECT_TRUE(View().isEnabled());
 }

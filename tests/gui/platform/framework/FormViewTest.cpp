@@ -60,7 +60,7 @@ class Panel : public CFormView {
   int scale = 1;
   int updates = 0;
 
-  void OnUpdate(CView* /*sender*/, long /*hint*/, void* /*hintObject*/) override { ++updates; }
+  void OnUpdate(CView* /*sender*/, UpdateHint /*hint*/) override { ++updates; }
 
  protected:
   void DoDataExchange(CDataExchange& dx) override {

@@ -19,6 +19,7 @@ class RecordingHost : public DetectorHost {
   std::uint32_t now = 1'765'000'000;
   int beeps = 0;
   int updates = 0;
+  int sensitivityUpdates = 0;  // of those, the ones that said the sensitivity moved
   int startStops = 0;
   int enables = 0;
   std::vector<std::string> statusTexts;
@@ -26,7 +27,10 @@ class RecordingHost : public DetectorHost {
 
   std::uint32_t currentTime() override { return now; }
   void beep() override { ++beeps; }
-  void updateAllViews() override { ++updates; }
+  void updateAllViews(bool sensitivityChanged) override {
+    ++updates;
+    if (sensitivityChanged) ++sensitivityUpdates;
+  }
   void startStop() override {
     ++startStops;
     if (state != nullptr) {
@@ -445,6 +449,10 @@ TEST_F(MotionDetectorTest, ProfileOnAStillSceneSettlesOnTheMostSensitiveSetting)
   EXPECT_EQ(settings.Differential, 1);
   EXPECT_EQ(settings.Threshold, 100);
   EXPECT_EQ(state.mode, ModePreviewMovement);
+  // Every analysed frame tells the panel the sensitivity moved; the frames after it do not.
+  EXPECT_EQ(host.sensitivityUpdates, 70);
+  Deliver(still);
+  EXPECT_EQ(host.sensitivityUpdates, 70);
   EXPECT_EQ(host.enables, 1);
   EXPECT_EQ(host.statusTexts, (std::vector<std::string>{"Corvane - Completed Analysis"}));
   EXPECT_EQ(service.count("singleFrame"), 0u);

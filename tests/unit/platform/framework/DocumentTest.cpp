@@ -12,14 +12,13 @@ namespace {
 
 struct Update {
   CView* sender;
-  long hint;
-  void* hintObject;
+  UpdateHint hint;
 };
 
 class RecordingView : public CView {
  public:
-  void OnUpdate(CView* sender, long hint, void* hintObject) override {
-    updates.push_back({sender, hint, hintObject});
+  void OnUpdate(CView* sender, UpdateHint hint) override {
+    updates.push_back({sender, hint});
     if (onUpdate) onUpdate();
   }
   std::vector<Update> updates;
@@ -30,17 +29,21 @@ TEST(DocumentTest, UpdateReachesEveryViewButTheSenderWithTheHint) {
   CDocument doc;
   RecordingView a, b, c;
   for (CView* v : {&a, &b, &c}) doc.AddView(v);
-  int payload = 0;
-
-  doc.UpdateAllViews(&b, 7, &payload);
+  doc.UpdateAllViews(&b, Change::Counters | Change::Mode);
 
   EXPECT_TRUE(b.updates.empty());
   for (RecordingView* v : {&a, &c}) {
     ASSERT_EQ(v->updates.size(), 1u);
     EXPECT_EQ(v->updates[0].sender, &b);
-    EXPECT_EQ(v->updates[0].hint, 7);
-    EXPECT_EQ(v->updates[0].hintObject, &payload);
+    const UpdateHint hint = v->updates[0].hint;
+    EXPECT_TRUE(hint.has(Change::Counters) && hint.has(Change::Mode));
+    EXPECT_FALSE(hint.has(Change::Settings) || hint.has(Change::Position) ||
+                 hint.has(Change::Document));
   }
+  // No hint is everything.
+  doc.UpdateAllViews(nullptr);
+  EXPECT_TRUE(a.updates.back().hint.everything());
+  EXPECT_TRUE(a.updates.back().hint.has(Change::Settings));
 }
 
 // During its update, view `actor` detaches view `victim`: every other view is updated exactly
