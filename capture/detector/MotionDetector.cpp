@@ -5,11 +5,11 @@
 #include <limits>
 
 #include "capture/settings/CaptureSettings.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
 
-constexpr const char* kAnalysisCompleted = "Corvane - Completed Analysis";
 constexpr std::int32_t kProfileStartDifferential = 64;
 constexpr std::int32_t kProfileStartStep = 32;
 constexpr std::int32_t kProfileBaselineFrames = 10;
@@ -179,7 +179,7 @@ void MotionDetector::ProfileFrame(camera::VideoHdr& frame) {
   if (state_.profileStep == 0 || state_.profileFrames > kProfileMaxFrames) {
     state_.mode = state_.resumeMode;
     host_.enableControlPanel();
-    host_.setStatusText(kAnalysisCompleted);
+    host_.setStatusText(res::text::kCompletedAnalysis);
   }
 }
 

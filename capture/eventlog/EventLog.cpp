@@ -12,6 +12,7 @@
 
 #include "platform/base/CLocale.h"
 #include "platform/base/Text.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
@@ -108,15 +109,15 @@ void EventLogWriter::beginRun(const std::string& path) {
   failed_ = false;
 }
 
-bool EventLogWriter::fail(const std::string& what, int errnoValue, std::string& error) {
+bool EventLogWriter::fail(const char* pattern, int errnoValue, std::string& error) {
   failed_ = true;
-  error = what + " " + path_ + ": " + base::ErrnoText(errnoValue);
+  error = base::FillIn(pattern, {path_, base::ErrnoText(errnoValue)});
   return false;
 }
 
 bool EventLogWriter::write(const char* bytes, std::size_t size, std::string& error) {
   const int why = WriteAll(file_.get(), bytes, size);
-  return why == 0 || fail("Cannot write the event log", why, error);
+  return why == 0 || fail(res::text::kCannotWriteLog, why, error);
 }
 
 bool EventLogWriter::appendFrames(const std::uint32_t* captureTimes, std::int32_t capturedCount,
@@ -126,7 +127,7 @@ bool EventLogWriter::appendFrames(const std::uint32_t* captureTimes, std::int32_
     // Created at the first capture, replacing whatever stood under the name.
     file_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     const int why = errno;
-    if (!file_) return fail("Cannot create the event log", why, error);
+    if (!file_) return fail(res::text::kCannotCreateLog, why, error);
   }
   char line[kLineChars];
   while (framesWritten_ < capturedCount) {
@@ -148,7 +149,7 @@ bool EventLogWriter::finishRun(const std::uint32_t* captureTimes, std::int32_t c
   }
   if (file_ && file_.closeNow() != 0 && ok) {
     const int why = errno;
-    ok = fail("Cannot finish the event log", why, error);
+    ok = fail(res::text::kCannotFinishLog, why, error);
   }
   // Every capture time is still in the table: a failure on the way (a disk full since freed, a
   // folder back again) gets one more try, the whole log at once.

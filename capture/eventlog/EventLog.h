@@ -54,7 +54,8 @@ class EventLogWriter {
   bool write(const char* bytes, std::size_t size, std::string& error);
   bool RewriteWhole(const std::uint32_t* captureTimes, std::int32_t capturedCount,
                     const CaptureSettings& settings);
-  bool fail(const std::string& what, int errnoValue, std::string& error);
+  // `pattern` is one of the log texts: %1 takes the path, %2 the reason.
+  bool fail(const char* pattern, int errnoValue, std::string& error);
 
   std::string path_;
   base::UniqueFd file_;

@@ -10,6 +10,7 @@
 #include "capture/frame/PeekWindowDlg.h"
 #include "capture/panel/WatchpostView.h"
 #include "capture/session/WatchpostDoc.h"
+#include "platform/base/Text.h"
 #include "platform/framework/FrameIds.h"
 #include "platform/framework/Icons.h"
 #include "platform/framework/Menus.h"
@@ -18,6 +19,7 @@
 #include "resources/WatchpostIcons.h"
 #include "resources/WatchpostMenus.h"
 #include "resources/WatchpostStrings.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
@@ -55,7 +57,7 @@ CMainFrame::CMainFrame(framework::ProfileStore& profile, framework::CommandRoute
       router_(router),
       client_(new Client(*this)),
       icon_([this](shell::NotificationIcon::Mouse mouse) { OnTrayNotify(mouse); },
-            "Restore Corvane") {
+            res::text::kRestoreTip) {
   LoadPeekValues(profile_, peek);
   setWindowIcon(framework::LoadIcon(res::kMainIconPath));
   registerCommands();
@@ -72,7 +74,7 @@ bool CMainFrame::OnCreate() {
   statusBar_ = new framework::CStatusBar(res::kStringTable, client_);
   if (!statusBar_->SetIndicators(kIndicators)) return false;
   framework::ShowMenuPrompts(*menuBar_, *statusBar_);
-  OnTitleChanged(document_ != nullptr ? document_->title() : "Untitled");
+  OnTitleChanged(document_ != nullptr ? document_->title() : res::text::kUntitled);
   return true;
 }
 
@@ -96,7 +98,7 @@ void CMainFrame::SetActiveView(CWatchpostDoc* document, CWatchpostView* view) {
 }
 
 void CMainFrame::OnTitleChanged(const std::string& title) {
-  setWindowTitle(QString::fromStdString(title + " - Corvane"));
+  setWindowTitle(QString::fromStdString(base::FillIn(res::text::kTitle, {title})));
 }
 
 void CMainFrame::resizeEvent(QResizeEvent*) { LayOutFrame(); }

@@ -5,6 +5,7 @@
 #include "capture/detector/MotionDetector.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/base/Text.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 
@@ -61,12 +62,12 @@ std::string TrayTipText(const std::string& title, std::int32_t mode, std::int32_
                         std::int32_t capturedCount) {
   std::string counters;
   if (mode == ModeDetect) {
-    counters = "\nCapturing. Sampled: ";
+    counters = res::text::kTipCapturing;
   } else if (mode == ModePreviewMovement) {
-    counters = "\nNot capturing. Sampled: ";
+    counters = res::text::kTipNotCapturing;
   }
   counters += std::to_string(sampledCount);
-  counters += " , Captured: ";
+  counters += res::text::kTipCaptured;
   counters += std::to_string(capturedCount);
   // A cut number would be a wrong one: the title gives way, the counters stay whole (at most
   // 60 bytes, whatever they count).

@@ -8,11 +8,13 @@
 #include "capture/frame/MainFrame.h"
 #include "capture/panel/WatchpostView.h"
 #include "capture/session/WatchpostDoc.h"
+#include "platform/base/Text.h"
 #include "platform/framework/Dialog.h"
 #include "platform/framework/FrameIds.h"
 #include "platform/framework/StatusBar.h"
 #include "platform/shell/FolderBrowser.h"
 #include "resources/WatchpostDialogs.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 
@@ -50,7 +52,7 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
     if (argument == QString::fromLatin1(kStartOption)) {
       startRun = true;
     } else if (argument.startsWith('-')) {
-      std::fprintf(stderr, "watchpost: unknown option %s (ignored)\n", qPrintable(argument));
+      std::fputs(base::FillIn(res::text::kUnknownOption, {qPrintable(argument)}).c_str(), stderr);
     } else {
       files.push_back(argument);
     }

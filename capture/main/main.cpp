@@ -3,22 +3,24 @@
 #include "capture/detector/MotionDetector.h"
 #include "capture/frame/MainFrame.h"
 #include "capture/main/WatchpostApp.h"
+#include "platform/base/Text.h"
 #include "platform/camera/window/QtCaptureService.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/QtProfileStore.h"
 #include "platform/framework/TerminationSignals.h"
 #include "platform/shell/WindowPlatform.h"
+#include "resources/WatchpostTexts.h"
 
 int main(int argc, char** argv) {
   shell::PreferXcbOnWayland();
   QApplication application(argc, argv);
-  QApplication::setApplicationName("Corvane");
-  QApplication::setApplicationDisplayName("Corvane");
+  QApplication::setApplicationName(watchpost::res::text::kAppTitle);
+  QApplication::setApplicationDisplayName(watchpost::res::text::kAppTitle);
   QGuiApplication::setDesktopFileName("watchpost");
   // The frame says when the program ends: a hidden frame with a peek window is still running.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  framework::QtProfileStore profile("Corvane");
+  framework::QtProfileStore profile(watchpost::res::text::kAppTitle);
   camera::QtCaptureService service(watchpost::MotionDetector::kStoreBytes);
   // A logout, a service stop or Ctrl+C closes the program the way Exit does: a run in progress
   // is finished, its log written and the settings saved. The watcher outlives the program's
@@ -30,8 +32,8 @@ int main(int argc, char** argv) {
     if (running != nullptr && running->mainFrame() != nullptr) running->mainFrame()->close();
   });
   if (!terminationSignals.ok()) {
-    framework::AppMessageBox(nullptr, "Corvane cannot watch for the end of the session: " +
-                                          terminationSignals.error());
+    framework::AppMessageBox(
+        nullptr, base::FillIn(watchpost::res::text::kNoSignalWatch, {terminationSignals.error()}));
   }
   int exitCode = 1;
   {

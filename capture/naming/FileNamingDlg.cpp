@@ -3,20 +3,20 @@
 #include "capture/naming/FileNaming.h"
 #include "platform/framework/DataExchange.h"
 #include "resources/WatchpostDialogs.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
 
 constexpr int kCustomNameChars = 80;
 constexpr int kPrefixChars = 10;
-constexpr const char* kExampleCaption = "Example Filename";
-constexpr const char* kSlashRefused = "A file name cannot contain \"/\".";
-constexpr const char* kDotsRefused = "A file name cannot be made of dots only.";
 
 // Why `name` would not name a file in the target folder, or null when it would.
 const char* OutsideFolder(const std::string& name) {
-  if (name.find('/') != std::string::npos) return kSlashRefused;
-  if (!name.empty() && name.find_first_not_of('.') == std::string::npos) return kDotsRefused;
+  if (name.find('/') != std::string::npos) return res::text::kSlashRefused;
+  if (!name.empty() && name.find_first_not_of('.') == std::string::npos) {
+    return res::text::kDotsRefused;
+  }
   return nullptr;
 }
 
@@ -85,7 +85,7 @@ bool CFileNamingDlg::OnInitDialog() {
       CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_PREFIX);
       EnableDlgItem(IDC_PREFIX, true);
       EnableDlgItem(IDC_CUSTOM_NAME, false);
-      exampleCaption = kExampleCaption;
+      exampleCaption = res::text::kExampleCaption;
       UpdateData(false);
       break;
     default:
@@ -111,7 +111,7 @@ void CFileNamingDlg::ShowExample(int radio, const char* prefix, const char* time
   EnableDlgItem(IDC_PREFIX, false);
   prefixText = prefix;
   customName = prefixText + Now(timeFormat) + ".avi";
-  exampleCaption = kExampleCaption;
+  exampleCaption = res::text::kExampleCaption;
   UpdateData(false);
 }
 
@@ -129,7 +129,7 @@ void CFileNamingDlg::OnPrefix() {
   namingChoice = SchemePrefix;
   EnableDlgItem(IDC_PREFIX, true);
   EnableDlgItem(IDC_CUSTOM_NAME, false);
-  exampleCaption = kExampleCaption;
+  exampleCaption = res::text::kExampleCaption;
   UpdateData(false);
 }
 
@@ -139,7 +139,7 @@ void CFileNamingDlg::OnPrefixChanged() {
   customName = prefixText +
                Now(prefixBaseChoice == SchemeStandard ? kShortTimeFormat : kLongTimeFormat) +
                ".avi";
-  exampleCaption = kExampleCaption;
+  exampleCaption = res::text::kExampleCaption;
   UpdateData(false);
 }
 

@@ -15,19 +15,12 @@
 #include "platform/framework/MessageBox.h"
 #include "resources/WatchpostCommands.h"
 #include "resources/WatchpostDialogs.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
 
 using namespace res;
-
-constexpr const char* kDefaultCompressorQuestion = "OK to use the default compressor?";
-constexpr const char* kSmallZoneQuestion =
-    "The Trigger Zone is quite small.\nWas this intentional";
-constexpr const char* kNoZoneMessage =
-    "The Trigger Zone has not been defined or has been cleared.\nTo Define a new zone, use the "
-    "left mouse button within the image area";
-constexpr const char* kZoneCaption = "Corvane Warning!";
 
 // The activity bar stands here whenever a detecting sample reached the Threshold, whatever the
 // scale: full on L, a quarter on M.
@@ -148,7 +141,7 @@ void CWatchpostView::OnUpdate(framework::CView*, framework::UpdateHint hint) {
   capturedText = FormatInt(document_.capturedCount);
   if (document_.mode == ModeDetect && document_.pixelsHit >= document_.Threshold) {
     SetBarPos(IDC_ACTIVITY, kActivityFull);
-    pixelsText = "> " + FormatInt(document_.Threshold);
+    pixelsText = base::FillIn(text::kPixelsOverThreshold, {FormatInt(document_.Threshold)});
   } else {
     SetBarPos(IDC_ACTIVITY, document_.pixelsHit);
     pixelsText = FormatInt(document_.pixelsHit);
@@ -216,7 +209,7 @@ void CWatchpostView::StartOrStop(bool automatic) {
   UpdateData(true);
   if (startCheck == 1) {
     if (document_.compressorChosen == 0 && !(automatic && defaultCompressorAccepted_)) {
-      if (MessageBox(kDefaultCompressorQuestion, "Warning",
+      if (MessageBox(text::kDefaultCompressorQuestion, text::kCompressorCaption,
                      framework::MB_YESNO | framework::MB_ICONEXCLAMATION) != framework::IDYES) {
         CheckDlgButton(IDC_START, false);
         startCheck = 0;
@@ -224,16 +217,16 @@ void CWatchpostView::StartOrStop(bool automatic) {
       }
       defaultCompressorAccepted_ = true;
     }
-    SetDlgItemText(IDC_START, "End");
+    SetDlgItemText(IDC_START, text::kEndButton);
     ShowDlgItem(IDC_PAUSE, true);
     EnableDlgItem(IDC_PAUSE, true);
-    SetDlgItemText(IDC_PAUSE, "Pause");
+    SetDlgItemText(IDC_PAUSE, text::kPauseButton);
     EnableRunEdits(false);
     EnableDlgItem(IDC_PLAYBACK, false);
     document_.StartRun(automatic);
   } else {
     document_.StopRun();
-    SetDlgItemText(IDC_START, "Start");
+    SetDlgItemText(IDC_START, text::kStartButton);
     ShowDlgItem(IDC_PAUSE, false);
     CheckDlgButton(IDC_PAUSE, false);
     SetDlgItemText(IDC_PAUSE, "");
@@ -256,10 +249,10 @@ void CWatchpostView::OnStartStop() {
 
 void CWatchpostView::OnPauseButton() {
   if (IsDlgButtonChecked(IDC_PAUSE)) {
-    SetDlgItemText(IDC_PAUSE, "Continue");
+    SetDlgItemText(IDC_PAUSE, text::kContinueButton);
     document_.mode = ModePreviewMovement;  // nothing is captured, movement is shown
   } else {
-    SetDlgItemText(IDC_PAUSE, "Pause");
+    SetDlgItemText(IDC_PAUSE, text::kPauseButton);
     document_.mode = ModeDetect;
   }
 }
@@ -309,7 +302,7 @@ void CWatchpostView::OnPeekHide() { frame_.Peek(); }
 
 void CWatchpostView::OnProfile() {
   document_.detector().BeginProfile();
-  frame_.SetMessageText("Corvane - Performing Analysis");
+  frame_.SetMessageText(text::kPerformingAnalysis);
   // Nothing reaches the panel until the analysis is done and enables it again.
   setEnabled(false);
 }
@@ -361,7 +354,7 @@ void CWatchpostView::SetTriggerZone(int left, int top, int right, int bottom) {
   if (top > bottom) std::swap(top, bottom);
   left = std::max(left, kPanelWidth);
   if (static_cast<long long>(right - left) * (bottom - top) < kSmallZoneArea &&
-      MessageBox(kSmallZoneQuestion, kZoneCaption,
+      MessageBox(text::kSmallZoneQuestion, text::kZoneCaption,
                  framework::MB_YESNO | framework::MB_ICONQUESTION | framework::MB_DEFBUTTON2) !=
           framework::IDYES) {
     return;
@@ -387,7 +380,8 @@ void CWatchpostView::OnClearZone() { document_.ZoneSet = 0; }
 
 void CWatchpostView::OnShowZone() {
   if (document_.ZoneSet == 0) {
-    MessageBox(kNoZoneMessage, kZoneCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+    MessageBox(text::kNoZoneMessage, text::kZoneCaption,
+               framework::MB_OK | framework::MB_ICONEXCLAMATION);
     return;
   }
   document_.captureRef()->setPreviewRate(kShowZonePreviewMs);

@@ -20,15 +20,12 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/video/Ffmpeg.h"
 #include "resources/WatchpostCommands.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
 
-constexpr const char* kErrorCaption = "Corvane Error";
-constexpr const char* kWarningCaption = "Corvane Warning";
-constexpr const char* kCaptureWindowTitle = "WardenCam";
 constexpr std::uint32_t kCaptureWindowStyle = 128;
-constexpr const char* kTargetFolderCaption = "Target Folder  ";
 constexpr std::uint32_t kOverlayPreviewRateMs = 1'000'000;
 
 // Milliseconds as the capture window's microseconds per frame, kept within 32 bits whatever a
@@ -76,8 +73,7 @@ bool FolderTakesWrites(const std::string& folder, std::size_t bytes, std::string
 }
 
 std::string WaitingText(const std::string& folder) {
-  return "Auto Restart waits until " + folder +
-         " takes recordings again; it tries every 30 seconds.";
+  return base::FillIn(res::text::kRestartWaits, {folder});
 }
 
 std::string WorkingDirectory() {
@@ -170,18 +166,19 @@ void CWatchpostDoc::ApplyTargetFolder() {
   if (folder == DefaultTargetFolder()) std::filesystem::create_directories(folder, ignored);
   if (::chdir(folder.c_str()) == 0) return;
   const std::string why = base::ErrnoText(errno);
-  const std::string text = "Recordings go to " + WorkingDirectory() +
-                           ": the target folder " + folder + " cannot be entered (" + why + ").";
-  shell_.setStatusText(text);
-  MessageBox(text, kWarningCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+  const std::string message =
+      base::FillIn(res::text::kCannotEnterFolder, {WorkingDirectory(), folder, why});
+  shell_.setStatusText(message);
+  MessageBox(message, res::text::kWarningCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
 }
 
 bool CWatchpostDoc::SetUpCapture() {
   if (captureReady == 0) {
     // FFmpeg's own console chatter goes; its errors still reach the error callback.
     av_log_set_level(AV_LOG_QUIET);
-    captureRef_ = service_.createCaptureWindow(kCaptureWindowTitle, kCaptureWindowStyle,
-                                               QRect(140, 0, 640, 480), shell_.mainWindow(), 0);
+    captureRef_ =
+        service_.createCaptureWindow(res::text::kCaptureWindowTitle, kCaptureWindowStyle,
+                                     QRect(140, 0, 640, 480), shell_.mainWindow(), 0);
     captureRef_->setCallbackStatus(
         [this](int id, const std::string& text) { StatusCallback(id, text); });
     captureRef_->setCallbackFrame([this](camera::VideoHdr& frame) { detector_.OnFrame(frame); });
@@ -189,10 +186,10 @@ bool CWatchpostDoc::SetUpCapture() {
     driverCount = 0;
     while (service_.driverDescription(static_cast<unsigned>(driverCount))) ++driverCount;
     if (driverCount > 1 && NobodyToAnswer()) {
-      const std::string text =
-          "Several capture drivers are installed; recording with the first, " +
-          service_.driverDescription(0).value_or(camera::DriverDescription{}).name + ".";
-      Alert(text, kWarningCaption, true, text);
+      const std::string message = base::FillIn(
+          res::text::kSeveralDrivers,
+          {service_.driverDescription(0).value_or(camera::DriverDescription{}).name});
+      Alert(message, res::text::kWarningCaption, true, message);
     } else if (driverCount > 1) {
       CDriverChoiceDlg choice(service_, driverIndex, shell_.mainWindow());
       choice.DoModal();
@@ -227,7 +224,7 @@ bool CWatchpostDoc::OnOpenDocument(const std::string& path) {
   const base::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     const std::string reason = base::ErrnoText(errno);
-    MessageBox("Cannot open " + path + ": " + reason, "Corvane",
+    MessageBox(base::FillIn(res::text::kCannotOpen, {path, reason}), res::text::kAppTitle,
                framework::MB_OK | framework::MB_ICONEXCLAMATION);
     return false;
   }
@@ -335,12 +332,12 @@ void CWatchpostDoc::EndRunAfterWriteFailure() {
   shell_.startStop();  // through the panel's toggle, as Stop does
   if (runOpen_) StopRun();  // no panel took it
   endingAfterFailure_ = false;
-  std::string pane = "Recording ended: " + failure;
+  std::string pane = base::FillIn(res::text::kRecordingEnded, {failure});
   if (!waitingFolder_.empty()) {
     pane += ' ';  // appended piece by piece: GCC 12 sees overlap in " " + temporary at -O3
     pane += WaitingText(waitingFolder_);
   }
-  Alert(failure, kErrorCaption, nobody, pane);
+  Alert(failure, res::text::kErrorCaption, nobody, pane);
 }
 
 bool CWatchpostDoc::ReadyToRestart() {
@@ -356,7 +353,7 @@ bool CWatchpostDoc::ReadyToRestart() {
   std::string why;
   if (!FolderTakesWrites(waitingFolder_, bytes, why)) {
     shell_.setTimer(kRestartTimerId, kFolderRetryMs);
-    shell_.setStatusText(WaitingText(waitingFolder_) + " (" + why + ")");
+    shell_.setStatusText(base::FillIn(res::text::kWithReason, {WaitingText(waitingFolder_), why}));
     return false;
   }
   // A folder that went and was made again is entered again: the next run is named there. Where
@@ -370,7 +367,7 @@ bool CWatchpostDoc::ReadyToRestart() {
 void CWatchpostDoc::ReportLogFailure(const std::string& error) {
   if (logFailureShown_) return;
   logFailureShown_ = true;
-  MessageBox(error, kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+  MessageBox(error, res::text::kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
 }
 
 void CWatchpostDoc::OnStartStop() {
@@ -429,7 +426,7 @@ void CWatchpostDoc::OnSetTargetFolder() {
   CurrentDirectory = *chosen;
   waitingFolder_.clear();  // restarts wait for the folder that failed, not for another
   ApplyTargetFolder();
-  shell_.setFrameCaption(kTargetFolderCaption + CurrentDirectory);
+  shell_.setFrameCaption(base::FillIn(res::text::kTargetFolderCaption, {CurrentDirectory}));
 }
 
 void CWatchpostDoc::StatusCallback(int id, const std::string& text) {
@@ -447,8 +444,8 @@ void CWatchpostDoc::StatusCallback(int id, const std::string& text) {
     suffix = std::string(time) + "\n";
   }
   // The line buffer holds 199 characters: a long platform text is cut, on a whole character.
-  statusLine_ = base::CutUtf8("Status# " + std::to_string(id) + ": " + text + " " + suffix,
-                              kLineChars - 1);
+  statusLine_ = base::CutUtf8(
+      base::FillIn(res::text::kStatusLine, {std::to_string(id), text, suffix}), kLineChars - 1);
   shell_.setStatusText(statusLine_);
 }
 
@@ -462,7 +459,7 @@ void CWatchpostDoc::ErrorCallback(int id, const std::string& text) {
     mode = ModePreviewMovement;
     return;
   }
-  MessageBox(text, kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
+  MessageBox(text, res::text::kErrorCaption, framework::MB_OK | framework::MB_ICONEXCLAMATION);
   if (id == camera::kDriverErrorId) driverError = 1;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/framework/Command.h"
 #include "platform/framework/Document.h"
 #include "platform/framework/ProfileStore.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 
@@ -152,7 +153,7 @@ class CWatchpostDoc : public framework::CDocument,
   MotionDetector detector_;
   camera::CaptureParms captureParms_{};
   EventLogWriter eventLog_;
-  std::string title_ = "Untitled";  // until the first run names its files
+  std::string title_ = res::text::kUntitled;  // until the first run names its files
   std::string pathName_;
   std::string runFolder_;
   std::string statusLine_;

@@ -6,6 +6,7 @@
 
 #include "platform/base/CLocale.h"
 #include "platform/base/Text.h"
+#include "resources/WatchpostTexts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -126,7 +127,7 @@ std::string DefaultTargetFolder() {
 void FillTargetFolderText(const std::string& folder, TargetFolderText& text) {
   // A folder longer than the buffers is cut, never overrun; CurrentDirectory keeps it whole.
   base::CopyBounded(folder, text.targetFolderPath);
-  base::CopyBounded(kBrowseTitlePrefix + folder, text.browseTitle);
+  base::CopyBounded(res::text::kBrowseTitlePrefix + folder, text.browseTitle);
 }
 
 }  // namespace watchpost

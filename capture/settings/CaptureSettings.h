@@ -41,7 +41,6 @@ struct TargetFolderText {
   std::array<char, kPathChars> targetFolderPath{};
   std::array<char, kPathChars> browseTitle{};
 };
-inline constexpr const char* kBrowseTitlePrefix = "Select a new Target Folder\nCurrently set to ";
 
 // Where recordings go unless the user chose a folder: the user's videos folder + "/Corvane".
 std::string DefaultTargetFolder();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/framework/MemoryProfileStore.h"
+#include "resources/WatchpostTexts.h"
 #include "platform/framework/QtProfileStore.h"
 
 namespace watchpost {
@@ -245,7 +246,7 @@ TEST_P(TargetFolderTextTest, FolderAndTitleAreCutToFitAndTerminated) {
   text.browseTitle.fill('#');
   FillTargetFolderText(folder, text);
 
-  const std::string prefix = kBrowseTitlePrefix;
+  const std::string prefix = res::text::kBrowseTitlePrefix;
   ASSERT_EQ(std::strlen(text.targetFolderPath.data()), c.pathChars);
   ASSERT_EQ(std::strlen(text.browseTitle.data()), c.titleChars);
   EXPECT_EQ(text.targetFolderPath.data(), folder.substr(0, c.pathChars));
@@ -263,7 +264,8 @@ TEST(TargetFolderText, ALongFolderIsNeverCutInsideACharacter) {
   EXPECT_EQ(folder.compare(0, path.size(), path), 0);
   const std::string title = text.browseTitle.data();
   EXPECT_EQ(title.size(), 1022u);
-  EXPECT_EQ(title.substr(std::strlen(kBrowseTitlePrefix)), folder.substr(0, 1022 - 44));
+  EXPECT_EQ(title.substr(std::strlen(res::text::kBrowseTitlePrefix)),
+            folder.substr(0, 1022 - 44));
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, TargetFolderTextTest,

@@ -1,0 +1,70 @@
+#pragma once
+
+// Every text Watchpost shows: message boxes and their captions, pane 0 of the status bar, the
+// panel's buttons, the tray's tip and notices, the naming dialog's checks and the window texts.
+// The string table (WatchpostStrings.h) lists them by number beside the menu prompts; the code
+// names them here. "%1", "%2", ... stand for what the program fills in (base::FillIn). Plain
+// data, so that the pure logic may use it too.
+namespace watchpost::res::text {
+
+inline constexpr char kAppTitle[] = "Corvane";
+inline constexpr char kUntitled[] = "Untitled";
+inline constexpr char kTitle[] = "%1 - Corvane";
+inline constexpr char kCaptureWindowTitle[] = "WardenCam";
+inline constexpr char kTargetFolderCaption[] = "Target Folder  %1";
+
+// Captions of the boxes (and of the notices that stand in for them).
+inline constexpr char kErrorCaption[] = "Corvane Error";
+inline constexpr char kWarningCaption[] = "Corvane Warning";
+inline constexpr char kZoneCaption[] = "Corvane Warning!";
+inline constexpr char kCompressorCaption[] = "Warning";
+
+// Opening, setting up, recording.
+inline constexpr char kCannotOpen[] = "Cannot open %1: %2";
+inline constexpr char kCannotEnterFolder[] =
+    "Recordings go to %1: the target folder %2 cannot be entered (%3).";
+inline constexpr char kSeveralDrivers[] =
+    "Several capture drivers are installed; recording with the first, %1.";
+inline constexpr char kRecordingEnded[] = "Recording ended: %1";
+inline constexpr char kRestartWaits[] =
+    "Auto Restart waits until %1 takes recordings again; it tries every 30 seconds.";
+inline constexpr char kWithReason[] = "%1 (%2)";
+inline constexpr char kStatusLine[] = "Status# %1: %2 %3";
+inline constexpr char kNoSignalWatch[] = "Corvane cannot watch for the end of the session: %1";
+inline constexpr char kUnknownOption[] = "watchpost: unknown option %1 (ignored)\n";
+
+// The event log could not be kept: %1 is its path, %2 why.
+inline constexpr char kCannotCreateLog[] = "Cannot create the event log %1: %2";
+inline constexpr char kCannotWriteLog[] = "Cannot write the event log %1: %2";
+inline constexpr char kCannotFinishLog[] = "Cannot finish the event log %1: %2";
+
+// The control panel.
+inline constexpr char kDefaultCompressorQuestion[] = "OK to use the default compressor?";
+inline constexpr char kStartButton[] = "Start";
+inline constexpr char kEndButton[] = "End";
+inline constexpr char kPauseButton[] = "Pause";
+inline constexpr char kContinueButton[] = "Continue";
+inline constexpr char kPixelsOverThreshold[] = "> %1";
+inline constexpr char kPerformingAnalysis[] = "Corvane - Performing Analysis";
+inline constexpr char kCompletedAnalysis[] = "Corvane - Completed Analysis";
+
+// The trigger zone.
+inline constexpr char kSmallZoneQuestion[] =
+    "The Trigger Zone is quite small.\nWas this intentional";
+inline constexpr char kNoZoneMessage[] =
+    "The Trigger Zone has not been defined or has been cleared.\nTo Define a new zone, use the "
+    "left mouse button within the image area";
+
+// The tray: the icon's tip while hidden, then the pieces the counters go between.
+inline constexpr char kRestoreTip[] = "Restore Corvane";
+inline constexpr char kTipCapturing[] = "\nCapturing. Sampled: ";
+inline constexpr char kTipNotCapturing[] = "\nNot capturing. Sampled: ";
+inline constexpr char kTipCaptured[] = " , Captured: ";
+
+// Choosing folder and names.
+inline constexpr char kBrowseTitlePrefix[] = "Select a new Target Folder\nCurrently set to ";
+inline constexpr char kExampleCaption[] = "Example Filename";
+inline constexpr char kSlashRefused[] = "A file name cannot contain \"/\".";
+inline constexpr char kDotsRefused[] = "A file name cannot be made of dots only.";
+
+}  // namespace watchpost::res::text
