@@ -3,7 +3,7 @@ PRESET ?= dev
 
 FUZZ_SECONDS ?= 30
 
-.PHONY: deps configure build test run bench fuzz clean
+.PHONY: deps configure build test run bench fuzz format check-format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -42,6 +42,13 @@ fuzz: deps
 	  seeds=; [ -d tests/fuzz/corpus/$$name ] && seeds=tests/fuzz/corpus/$$name; \
 	  ./build/fuzz/tests/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus/$$name $$seeds; \
 	done
+
+# Lays every C++ file out as .clang-format says; check-format (run by CI) names those that are not.
+format: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
+
+check-format: deps
+	bash scripts/check-format.sh
 
 clean:
 	rm -rf build
