@@ -64,9 +64,8 @@ class PreparedFramesDriver final : public camera::VideoDriver {
     error = "fixed format";
     return false;
   }
-  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity,
-                                  std::uint64_t& sequence, camera::FrameFormat& format,
-                                  std::string& error) override {
+  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
+                                  camera::FrameFormat& format, std::string& error) override {
     const auto& frame = frames_[static_cast<std::size_t>(sequence % frames_.size())];
     if (frame.size() > capacity) {
       error = "frame too large";

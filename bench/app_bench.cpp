@@ -92,8 +92,8 @@ void PerFrame(benchmark::State& state, camera::FrameFormat format, bool zoneDrag
 }
 
 void RegisterAll() {
-  for (const camera::FrameFormat format : {camera::FrameFormat{640, 480, 24},
-                                           camera::FrameFormat{1600, 1024, 24}}) {
+  for (const camera::FrameFormat format :
+       {camera::FrameFormat{640, 480, 24}, camera::FrameFormat{1600, 1024, 24}}) {
     const std::string size = std::to_string(format.width) + "x" + std::to_string(format.height);
     benchmark::RegisterBenchmark(("App/PerFrame/" + size).c_str(), PerFrame, format, false)
         ->UseManualTime()

@@ -27,13 +27,13 @@
 #include <utility>
 #include <vector>
 
+#include "bench/PreparedFrames.h"
 #include "capture/detector/MotionDetector.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/avi/AviWriter.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
 #include "platform/video/FrameFormat.h"
-#include "bench/PreparedFrames.h"
 #include "tests/support/FrameLimit.h"
 
 namespace {
@@ -98,7 +98,11 @@ void DeliverFrame(benchmark::State& state) {
   }
   state.SetLabel("UI-thread CPU time per frame");
 }
-BENCHMARK(DeliverFrame)->Name("DeliverFrame/TestPattern/640x480")->UseManualTime()->Iterations(150)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DeliverFrame)
+    ->Name("DeliverFrame/TestPattern/640x480")
+    ->UseManualTime()
+    ->Iterations(150)
+    ->Unit(benchmark::kMicrosecond);
 
 // The frames of a hit are the prepared pattern frames.
 constexpr int kHitFrames = bench::kPatternFrames;
@@ -193,8 +197,8 @@ void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameForma
   widget->setPreviewRate(1'000'000);  // the benchmark polls by itself
 
   const auto dir = std::filesystem::temp_directory_path();
-  const std::string tag = compressor.codec + "-" + SizeName(format) + "-" +
-                          std::to_string(::getpid());
+  const std::string tag =
+      compressor.codec + "-" + SizeName(format) + "-" + std::to_string(::getpid());
   const std::string avi = (dir / ("corvane-hit-" + tag + ".avi")).string();
   const std::string log = (dir / ("corvane-hit-" + tag + ".log")).string();
   widget->fileSetCaptureFile(avi);
@@ -255,8 +259,8 @@ void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameForma
 void RegisterHits() {
   for (const HitSize& size : kHitSizes) {
     for (const avi::Compressor& c : avi::AvailableCompressors()) {
-      benchmark::RegisterBenchmark(("Hit/" + c.codec + "/" + SizeName(size.format)).c_str(), Hit,
-                                   c, size.format)
+      benchmark::RegisterBenchmark(("Hit/" + c.codec + "/" + SizeName(size.format)).c_str(), Hit, c,
+                                   size.format)
           ->UseManualTime()
           ->Iterations(size.hits)
           ->Unit(benchmark::kMillisecond);
@@ -293,8 +297,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]).starts_with(kDump)) {
     return DumpFrames(std::string_view(argv[1]).substr(kDump.size()));
   }
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                  : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   RegisterHits();
   benchmark::Initialize(&argc, argv);

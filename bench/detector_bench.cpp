@@ -137,36 +137,34 @@ struct FrameSize {
 // Kernel/Implementation/WxH
 std::string Name(const char* kernel, const char* implementation, const FrameSize& size) {
   char name[96];
-  std::snprintf(name, sizeof name, "%s/%s/%dx%d", kernel, implementation, size.width,
-                size.height);
+  std::snprintf(name, sizeof name, "%s/%s/%dx%d", kernel, implementation, size.width, size.height);
   return name;
 }
 
 void RegisterAll() {
   // VGA, and the largest 24-bit frame a store holds.
   const FrameSize sizes[] = {{640, 480}, {1600, 1024}};
-  const std::pair<Kernel, const char*> kernels[] = {
-      {Kernel::Detect, "Detect"}, {Kernel::DetectStop, "DetectStop"}, {Kernel::Mark, "Mark"},
-      {Kernel::MarkMotion, "MarkMotion"}};
+  const std::pair<Kernel, const char*> kernels[] = {{Kernel::Detect, "Detect"},
+                                                    {Kernel::DetectStop, "DetectStop"},
+                                                    {Kernel::Mark, "Mark"},
+                                                    {Kernel::MarkMotion, "MarkMotion"}};
   for (const auto& [kernel, kernelName] : kernels) {
     for (const FrameSize& size : sizes) {
       const std::size_t bytes = size.bytes();
       benchmark::RegisterBenchmark(Name(kernelName, "Memcpy", size).c_str(), Memcpy, bytes);
-      benchmark::RegisterBenchmark(Name(kernelName, "Scalar", size).c_str(), Scalar, kernel,
-                                   bytes);
+      benchmark::RegisterBenchmark(Name(kernelName, "Scalar", size).c_str(), Scalar, kernel, bytes);
       benchmark::RegisterBenchmark(Name(kernelName, "Simd", size).c_str(), Simd,
                                    &watchpost::BestKernels(), kernel, bytes);
       // Each narrower set this processor runs, beside the one Simd chose.
       for (const watchpost::ZoneKernels* set :
            {watchpost::Avx512Kernels(), watchpost::Avx2Kernels(), watchpost::Sse2Kernels()}) {
         if (set != nullptr && set != &watchpost::BestKernels()) {
-          benchmark::RegisterBenchmark(Name(kernelName, set->name, size).c_str(), Simd, set,
-                                       kernel, bytes);
+          benchmark::RegisterBenchmark(Name(kernelName, set->name, size).c_str(), Simd, set, kernel,
+                                       bytes);
         }
       }
 #if defined(CORVANE_HAVE_OPENCV)
-      benchmark::RegisterBenchmark(Name(kernelName, "OpenCV", size).c_str(), OpenCv, kernel,
-                                   bytes);
+      benchmark::RegisterBenchmark(Name(kernelName, "OpenCV", size).c_str(), OpenCv, kernel, bytes);
 #endif
     }
   }

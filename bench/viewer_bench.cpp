@@ -306,8 +306,8 @@ class BareDecoder {
       sws_setColorspaceDetails(scaler_.get(), coefficients, full ? 1 : 0, coefficients, 1, 0,
                                1 << 16, 1 << 16);
     }
-    std::uint8_t* last = rows_.get() + sizeof(video::BitmapInfoHeader) +
-                         std::size_t(stride) * (p.height - 1);
+    std::uint8_t* last =
+        rows_.get() + sizeof(video::BitmapInfoHeader) + std::size_t(stride) * (p.height - 1);
     std::uint8_t* rows[4] = {last};
     int strides[4] = {-stride};
     return sws_scale(scaler_.get(), p.data, p.linesize, 0, p.height, rows, strides) > 0;
@@ -395,8 +395,8 @@ void OpenLibavformat(benchmark::State& state, const Recording& recording, bool t
     const Clock::time_point inputDone = Clock::now();
     decoded = decoded && peer->openDecoder();
     const Clock::time_point decoderDone = Clock::now();
-    decoded = decoded && peer->decodeNext() && peer->picture().pts == 0 &&
-              (!toDib || peer->toDib());
+    decoded =
+        decoded && peer->decodeNext() && peer->picture().pts == 0 && (!toDib || peer->toDib());
     first += Ms(Clock::now() - decoderDone).count();
     decoder += Ms(decoderDone - inputDone).count();
     input += Ms(inputDone - start).count();
@@ -574,11 +574,10 @@ void RegisterAll(const Recordings& recordings) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("Open/AviReader/" + codec).c_str(), OpenAviReader, r)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("Open/Libavformat/" + codec).c_str(), OpenLibavformat, r,
-                                 false)
+    benchmark::RegisterBenchmark(("Open/Libavformat/" + codec).c_str(), OpenLibavformat, r, false)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("Open/LibavformatToDib/" + codec).c_str(), OpenLibavformat,
-                                 r, true)
+    benchmark::RegisterBenchmark(("Open/LibavformatToDib/" + codec).c_str(), OpenLibavformat, r,
+                                 true)
         ->Unit(benchmark::kMillisecond);
   }
   for (const Recording& r : recordings.made()) {
@@ -587,8 +586,7 @@ void RegisterAll(const Recordings& recordings) {
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("Seek/OneDecode/" + codec).c_str(), SeekOneDecode, r, false)
         ->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark(("Seek/OneDecodeToDib/" + codec).c_str(), SeekOneDecode, r,
-                                 true)
+    benchmark::RegisterBenchmark(("Seek/OneDecodeToDib/" + codec).c_str(), SeekOneDecode, r, true)
         ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RegisterBenchmark("PlaybackTimer/15fps", PlaybackTimer, nullptr)
@@ -613,8 +611,8 @@ int main(int argc, char** argv) {
   // megabytes of packets (about 4 ms, not 0.5 ms, for the uncompressed file on this VM).
   mallopt(M_MMAP_THRESHOLD, 16 << 20);
   mallopt(M_TRIM_THRESHOLD, 32 << 20);
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                  : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

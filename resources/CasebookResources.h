@@ -14,12 +14,12 @@ namespace casebook::res {
 
 // --- commands
 namespace cmd {
-inline constexpr int StopStart = 32771;      // the menu's Stop/Start, enabled with a recording
+inline constexpr int StopStart = 32771;          // the menu's Stop/Start, enabled with a recording
 inline constexpr int StepForwardUnused = 32772;  // prompts only; no command uses them
 inline constexpr int StepBackUnused = 32773;
 inline constexpr int Back = 32774;
 inline constexpr int Forward = 32775;
-inline constexpr int StopStartKey = 32777;   // Enter, Space, Ctrl+T: no enabling rule
+inline constexpr int StopStartKey = 32777;  // Enter, Space, Ctrl+T: no enabling rule
 inline constexpr int Properties = 32778;
 inline constexpr int Speed = 32779;
 }  // namespace cmd
@@ -34,14 +34,14 @@ inline constexpr int IDD_CASEBOOK_FORM = 101;
 inline constexpr int IDD_AVI_PROPERTIES = 130;
 inline constexpr int IDD_PLAYBACK_SPEED = 131;
 
-inline constexpr int IDC_SLIDER = 1000;         // form 101
-inline constexpr int IDC_TOTAL = 1001;          // form 101: frames in the recording
-inline constexpr int IDC_ENTRY = 1003;          // form 101: the position's log entry
-inline constexpr int IDC_TOTAL_FRAMES = 1001;   // dialog 130
+inline constexpr int IDC_SLIDER = 1000;        // form 101
+inline constexpr int IDC_TOTAL = 1001;         // form 101: frames in the recording
+inline constexpr int IDC_ENTRY = 1003;         // form 101: the position's log entry
+inline constexpr int IDC_TOTAL_FRAMES = 1001;  // dialog 130
 inline constexpr int IDC_WIDTH = 1004;
 inline constexpr int IDC_HEIGHT = 1005;
 inline constexpr int IDC_RECORDING_RATE = 1006;
-inline constexpr int IDC_SPEED = 1007;          // dialog 131: the edit
+inline constexpr int IDC_SPEED = 1007;  // dialog 131: the edit
 inline constexpr int IDC_SPEED_SPIN = 1009;
 inline constexpr int IDC_OVERRIDE = 1010;
 
@@ -77,8 +77,8 @@ namespace detail {
 using framework::ControlKind;
 using framework::ControlTemplate;
 using framework::IDC_STATIC;
-using framework::IDOK;
 using framework::IDCANCEL;
+using framework::IDOK;
 
 inline constexpr ControlTemplate kFormControls[] = {
     {ControlKind::LText, IDC_ENTRY, "Log Entry", 5, 5, 140, 10, framework::SS_SUNKEN},
@@ -120,8 +120,8 @@ inline constexpr ControlTemplate kSpeedControls[] = {
 inline constexpr ControlTemplate kAboutControls[] = {
     {ControlKind::Icon, IDC_STATIC, kMainIconPath, 11, 17, 20, 20},
     {ControlKind::LText, IDC_STATIC, "Casebook Version 0.14", 40, 10, 119, 8},
-    {ControlKind::DefPushButton, IDOK, "OK", 178, 7, 32, 14, framework::WS_GROUP |
-     framework::WS_TABSTOP},
+    {ControlKind::DefPushButton, IDOK, "OK", 178, 7, 32, 14,
+     framework::WS_GROUP | framework::WS_TABSTOP},
 };
 
 }  // namespace detail

@@ -14,25 +14,25 @@ inline constexpr int IDD_PEEK_WINDOW = 135;
 inline constexpr int IDD_FILE_NAMING = 136;
 
 // The control panel (form 101).
-inline constexpr int IDC_ACTIVITY = 1001;              // progress bar
+inline constexpr int IDC_ACTIVITY = 1001;  // progress bar
 inline constexpr int IDC_THRESHOLD_SLIDER = 1002;
-inline constexpr int IDC_THRESHOLD_TEXT = 1003;        // "Capture on:" value
+inline constexpr int IDC_THRESHOLD_TEXT = 1003;  // "Capture on:" value
 inline constexpr int IDC_DIFFERENTIAL_SLIDER = 1004;
 inline constexpr int IDC_DIFFERENTIAL_TEXT = 1005;
 inline constexpr int IDC_CAPTURED = 1006;
 inline constexpr int IDC_SAMPLED = 1007;
 inline constexpr int IDC_PIXELS_HIT = 1008;
 inline constexpr int IDC_BEEP_ON_HIT = 1011;
-inline constexpr int IDC_START = 1012;                 // push-like check box: Start / End
+inline constexpr int IDC_START = 1012;  // push-like check box: Start / End
 inline constexpr int IDC_INTERVAL = 1018;
 inline constexpr int IDC_LIMIT = 1019;
 inline constexpr int IDC_SPECIFY_PLAYBACK = 1022;
 inline constexpr int IDC_APPLY = 1024;
-inline constexpr int IDC_AUTO_MAIL = 1025;             // always disabled
+inline constexpr int IDC_AUTO_MAIL = 1025;  // always disabled
 inline constexpr int IDC_AUTO_RESTART = 1026;
-inline constexpr int IDC_PAUSE = 1028;                 // push-like check box: Pause / Continue
-inline constexpr int IDC_PROFILE = 1034;               // also the Profile Image command
-inline constexpr int IDC_SCALE_HIGH = 1035;            // push-like radio buttons, group L M H
+inline constexpr int IDC_PAUSE = 1028;       // push-like check box: Pause / Continue
+inline constexpr int IDC_PROFILE = 1034;     // also the Profile Image command
+inline constexpr int IDC_SCALE_HIGH = 1035;  // push-like radio buttons, group L M H
 inline constexpr int IDC_SCALE_MEDIUM = 1036;
 inline constexpr int IDC_SCALE_LOW = 1037;
 inline constexpr int IDC_PEEK_HIDE = 1039;
@@ -69,10 +69,10 @@ using framework::BS_PUSHLIKE;
 using framework::ControlKind;
 using framework::ControlTemplate;
 using framework::ES_AUTOHSCROLL;
+using framework::ES_RIGHT;
 using framework::IDC_STATIC;
 using framework::IDCANCEL;
 using framework::IDOK;
-using framework::ES_RIGHT;
 using framework::LBS_NOTIFY;
 using framework::NOT_WS_VISIBLE;
 using framework::SS_SUNKEN;
@@ -110,8 +110,8 @@ inline constexpr ControlTemplate kDriverChoiceControls[] = {
 // under the choice it belongs to.
 inline constexpr ControlTemplate kFileNamingControls[] = {
     {ControlKind::LText, IDC_STATIC,
-     "Choose from one of the options below to specify the filename format that will be used", 7,
-     7, 226, 16},
+     "Choose from one of the options below to specify the filename format that will be used", 7, 7,
+     226, 16},
     {ControlKind::RadioButton, IDC_RADIO_STANDARD, "Standard Filename", 14, 28, 120, 10,
      WS_GROUP | WS_TABSTOP},
     {ControlKind::RadioButton, IDC_RADIO_DETAILED, "Detailed Filename", 14, 41, 120, 10},
@@ -210,7 +210,12 @@ inline constexpr framework::DialogTemplate kAboutDialog{
 inline constexpr framework::DialogTemplate kWatchpostForm{
     IDD_WATCHPOST_FORM, nullptr, 0, 0, 1280, 281, detail::kWatchpostFormControls};
 inline constexpr framework::DialogTemplate kPeekWindowDialog{
-    IDD_PEEK_WINDOW, "Define the Peek Window characteristics", 0, 0, 232, 126,
+    IDD_PEEK_WINDOW,
+    "Define the Peek Window characteristics",
+    0,
+    0,
+    232,
+    126,
     detail::kPeekWindowControls};
 
 inline constexpr framework::DialogTemplate kAllocateFileDialog{

@@ -24,9 +24,9 @@ std::int32_t ClampToInt32(std::size_t count) {
 
 // Profile sums stay defined however many bytes a degenerate zone counts.
 std::int32_t SaturatingAdd(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-      std::int64_t{a} + b, std::numeric_limits<std::int32_t>::min(),
-      std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(std::int64_t{a} + b, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace
@@ -41,9 +41,8 @@ void DetectorState::resetForNewDocument() {
   profileFrames = 0;
 }
 
-MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state,
-                               DetectorHost& host, const camera::CaptureWindowRef& window,
-                               const ZoneKernels& kernels)
+MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state, DetectorHost& host,
+                               const camera::CaptureWindowRef& window, const ZoneKernels& kernels)
     : settings_(settings),
       state_(state),
       host_(host),
@@ -55,12 +54,8 @@ MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state,
 void MotionDetector::OnFrame(camera::VideoHdr& f) {
   const bool profiling = state_.mode == ModeProfile;  // the analysis tunes the sensitivity
   switch (state_.mode) {
-    case ModeHitAcknowledge:
-      AcknowledgeHit();
-      break;
-    case ModeShowZone:
-      ShowZone(f);
-      break;
+    case ModeHitAcknowledge: AcknowledgeHit(); break;
+    case ModeShowZone: ShowZone(f); break;
     case ModeDetect:
       state_.sampledCount += 1;
       state_.pixelsHit = DetectFrame(f);
@@ -69,14 +64,9 @@ void MotionDetector::OnFrame(camera::VideoHdr& f) {
       state_.sampledCount += 1;
       state_.pixelsHit = MarkMovement(f);
       break;
-    case ModeRestore:
-      RestoreMode();
-      break;
-    case ModeProfile:
-      ProfileFrame(f);
-      break;
-    default:
-      break;
+    case ModeRestore: RestoreMode(); break;
+    case ModeProfile: ProfileFrame(f); break;
+    default: break;
   }
   host_.updateAllViews(profiling);
 }
@@ -106,9 +96,8 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
   }
 
   const auto threshold = static_cast<std::uint32_t>(settings_.Threshold);
-  const std::size_t count = DetectPass(kernels_, buffers, Area(),
-                                       static_cast<std::uint32_t>(settings_.Differential),
-                                       threshold);
+  const std::size_t count = DetectPass(
+      kernels_, buffers, Area(), static_cast<std::uint32_t>(settings_.Differential), threshold);
   if (count < threshold) {
     state_.consecutiveHits = 0;
     return ClampToInt32(count);
@@ -136,8 +125,8 @@ void MotionDetector::AcknowledgeHit() { state_.mode = ModeDetect; }
 std::int32_t MotionDetector::MarkMovement(camera::VideoHdr& frame) {
   savedMode_ = state_.mode;
   const FrameBuffers buffers = BuffersFor(frame);
-  return ClampToInt32(MarkPass(kernels_, buffers, Area(),
-                               static_cast<std::uint32_t>(settings_.Differential)));
+  return ClampToInt32(
+      MarkPass(kernels_, buffers, Area(), static_cast<std::uint32_t>(settings_.Differential)));
 }
 
 void MotionDetector::ShowZone(camera::VideoHdr& frame) {

@@ -51,8 +51,7 @@ struct Avx2 {
 // Constant-initialised, so asking for it runs no AVX2 code; the processor check is made by the
 // caller, in code built for the baseline.
 const ZoneKernels* Avx2KernelsIfBuilt() {
-  static constexpr ZoneKernels kernels{"Avx2", CountChanged<Avx2>, MarkChanged<Avx2>,
-                                       Invert<Avx2>};
+  static constexpr ZoneKernels kernels{"Avx2", CountChanged<Avx2>, MarkChanged<Avx2>, Invert<Avx2>};
   return &kernels;
 }
 

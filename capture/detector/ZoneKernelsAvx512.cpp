@@ -27,7 +27,7 @@ struct Avx512 {
   static Reg bitXor(Reg a, Reg b) { return _mm512_xor_si512(a, b); }
 
   static constexpr bool kMaskRegisters = true;
-  using Same = __mmask64;      // a bit per unchanged byte
+  using Same = __mmask64;     // a bit per unchanged byte
   using Tally = std::size_t;  // unchanged bytes so far
   static Same same(Reg diff, Reg d) { return _mm512_cmple_epu8_mask(diff, d); }
   static Tally tally(Tally t, Same s) { return t + static_cast<std::size_t>(_mm_popcnt_u64(s)); }

@@ -67,7 +67,7 @@ const ZoneKernels* Avx512Kernels() {
 }
 
 const ZoneKernels& BestKernels() {
-  static const ZoneKernels& best = [] () -> const ZoneKernels& {
+  static const ZoneKernels& best = []() -> const ZoneKernels& {
     if (const ZoneKernels* k = Avx512Kernels()) return *k;
     if (const ZoneKernels* k = Avx2Kernels()) return *k;
     if (const ZoneKernels* k = Sse2Kernels()) return *k;

@@ -11,7 +11,9 @@ namespace {
 struct Sse2 {
   using Reg = __m128i;
   static constexpr std::size_t kWidth = 16;
-  static Reg load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const Reg*>(p)); }
+  static Reg load(const std::uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const Reg*>(p));
+  }
   static void store(std::uint8_t* p, Reg v) { _mm_storeu_si128(reinterpret_cast<Reg*>(p), v); }
   static Reg set1(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
   static Reg zero() { return _mm_setzero_si128(); }

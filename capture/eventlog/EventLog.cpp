@@ -62,8 +62,7 @@ void FormatTimeText(std::uint32_t seconds, char (&into)[kTimeTextChars + 1]) {
   std::snprintf(into, sizeof into, "%.24s", text);
 }
 
-std::size_t FormatFrameLine(std::int64_t number, std::uint32_t seconds,
-                            char (&into)[kLineChars]) {
+std::size_t FormatFrameLine(std::int64_t number, std::uint32_t seconds, char (&into)[kLineChars]) {
   char time[kTimeTextChars + 1];
   FormatTimeText(seconds, time);
   const int n = std::snprintf(into, sizeof into, "Frame# %" PRId64 " %s\r\n", number, time);

@@ -33,23 +33,18 @@ QSize PeekWindowSize(std::int32_t size, QSize custom) {
   return kPeekSizes[size];
 }
 
-std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position,
-                                   std::int32_t size, QSize custom) {
+std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position, std::int32_t size,
+                                   QSize custom) {
   const QSize extent = workArea.isValid() ? workArea.size() : kFallbackWorkArea;
   const QSize window = PeekWindowSize(size, custom);
   const int right = extent.width() - window.width();
   const int bottom = extent.height() - window.height();
   switch (position) {
-    case PeekTopLeft:
-      return QRect(QPoint(0, 0), window);
-    case PeekBottomLeft:
-      return QRect(QPoint(0, bottom), window);
-    case PeekTopRight:
-      return QRect(QPoint(right, 0), window);
-    case PeekBottomRight:
-      return QRect(QPoint(right, bottom), window);
-    default:
-      return std::nullopt;
+    case PeekTopLeft: return QRect(QPoint(0, 0), window);
+    case PeekBottomLeft: return QRect(QPoint(0, bottom), window);
+    case PeekTopRight: return QRect(QPoint(right, 0), window);
+    case PeekBottomRight: return QRect(QPoint(right, bottom), window);
+    default: return std::nullopt;
   }
 }
 

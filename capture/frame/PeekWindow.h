@@ -33,8 +33,8 @@ enum PeekSizeIndex : std::int32_t {
 struct PeekValues {
   std::int32_t peekPosition = PeekTopLeft;
   std::int32_t peekSize = PeekSmall;
-  std::int32_t customWidth = 120;   // "PeekWidth", the size of PeekCustom
-  std::int32_t customHeight = 90;   // "PeekHeight"
+  std::int32_t customWidth = 120;  // "PeekWidth", the size of PeekCustom
+  std::int32_t customHeight = 90;  // "PeekHeight"
 };
 
 inline constexpr const char* kPeekPositionKey = "PeekPosition";
@@ -59,8 +59,8 @@ QSize PeekWindowSize(std::int32_t size, QSize custom);
 // Where Peek puts the window: the corner of the work area's extent, measured from the screen
 // origin (the work area's own left and top are not used). An invalid `workArea` means the screen
 // did not tell, and 640 x 480 is used. No placement for a position outside the four corners.
-std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position,
-                                   std::int32_t size, QSize custom);
+std::optional<QRect> PeekPlacement(const QRect& workArea, std::int32_t position, std::int32_t size,
+                                   QSize custom);
 std::optional<QRect> PeekPlacement(const QRect& workArea, const PeekValues& values);
 
 // The tip the notification icon shows over the document's title and counters, within the

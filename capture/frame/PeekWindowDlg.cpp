@@ -22,7 +22,7 @@ constexpr RadioValue kCornerRadios[] = {
     {IDC_BOTTOM_RIGHT, PeekBottomRight},
 };
 constexpr RadioValue kSizeRadios[] = {
-    {IDC_SIZE_HIDDEN, PeekHidden}, {IDC_SIZE_SMALL, PeekSmall}, {IDC_SIZE_MEDIUM, PeekMedium},
+    {IDC_SIZE_HIDDEN, PeekHidden}, {IDC_SIZE_SMALL, PeekSmall},   {IDC_SIZE_MEDIUM, PeekMedium},
     {IDC_SIZE_LARGE, PeekLarge},   {IDC_SIZE_CUSTOM, PeekCustom},
 };
 

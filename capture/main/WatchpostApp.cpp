@@ -19,9 +19,7 @@
 namespace watchpost {
 
 CWatchpostApp::CWatchpostApp(camera::CaptureService& service, framework::ProfileStore& profile)
-    : service_(service),
-      profile_(profile),
-      namingDialog_([] { return std::time(nullptr); }) {
+    : service_(service), profile_(profile), namingDialog_([] { return std::time(nullptr); }) {
   OnCommand(framework::ID_APP_ABOUT, [this] { OnAppAbout(); });
 }
 
@@ -78,7 +76,10 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
   // Once the event loop runs, so that a driver that failed has ended the program first.
   if (startRun && document_->captureRef().exists()) {
     QMetaObject::invokeMethod(
-        frame_.get(), [this] { if (view_ != nullptr) view_->StartUnattended(); },
+        frame_.get(),
+        [this] {
+          if (view_ != nullptr) view_->StartUnattended();
+        },
         Qt::QueuedConnection);
   }
   return true;

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-
 #include "platform/base/CLocale.h"
 #include "platform/base/Text.h"
 
@@ -34,14 +33,12 @@ static std::string UnboundedStem(int scheme, int driverIndex, const NamingTexts&
     case SchemeDetailed:
       return std::string(driverIndex != 0 ? "Warden01 " : "Warden00 ") +
              FormatLocalTime(when, kLongTimeFormat);
-    case SchemeCustom:
-      return texts.customName;
+    case SchemeCustom: return texts.customName;
     case SchemePrefix:
-      return texts.prefixText +
-             FormatLocalTime(when, texts.prefixBaseChoice == 1 ? kShortTimeFormat
-                                                               : kLongTimeFormat);
-    default:
-      return kStandardPrefix + FormatLocalTime(when, kShortTimeFormat);
+      return texts.prefixText + FormatLocalTime(when, texts.prefixBaseChoice == 1
+                                                          ? kShortTimeFormat
+                                                          : kLongTimeFormat);
+    default: return kStandardPrefix + FormatLocalTime(when, kShortTimeFormat);
   }
 }
 

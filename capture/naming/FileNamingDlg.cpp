@@ -70,12 +70,8 @@ void CFileNamingDlg::DoDataExchange(framework::CDataExchange& dx) {
 bool CFileNamingDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   switch (namingChoice) {
-    case SchemeStandard:
-      ShowStandard();
-      break;
-    case SchemeDetailed:
-      ShowDetailed();
-      break;
+    case SchemeStandard: ShowStandard(); break;
+    case SchemeDetailed: ShowDetailed(); break;
     case SchemeCustom:
       CheckRadioButton(IDC_RADIO_PREFIX, IDC_RADIO_DETAILED, IDC_RADIO_CUSTOM);
       EnableDlgItem(IDC_PREFIX, false);

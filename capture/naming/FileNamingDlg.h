@@ -16,10 +16,10 @@ class CFileNamingDlg : public framework::CDialog {
   using Clock = std::function<std::time_t()>;
   explicit CFileNamingDlg(Clock clock, QWidget* parent = nullptr);
 
-  int namingChoice = 0;      // the scheme while the dialog is open
-  int prefixBaseChoice = 0;  // the scheme selected before "Specify a Prefix" was clicked
-  std::string customName;    // edit 1057, at most 80 characters
-  std::string prefixText;    // edit 1058, at most 10 characters
+  int namingChoice = 0;        // the scheme while the dialog is open
+  int prefixBaseChoice = 0;    // the scheme selected before "Specify a Prefix" was clicked
+  std::string customName;      // edit 1057, at most 80 characters
+  std::string prefixText;      // edit 1058, at most 10 characters
   std::string exampleCaption;  // static 1065
 
  protected:

@@ -131,8 +131,7 @@ void CWatchpostView::OnInitialUpdate() {
       CheckRadioButton(IDC_SCALE_HIGH, IDC_SCALE_HIGH, IDC_SCALE_HIGH);
       OnScaleHigh();
       break;
-    default:
-      break;  // a stored scale outside the three leaves the buttons and ranges as they are
+    default: break;  // a stored scale outside the three leaves the buttons and ranges as they are
   }
 }
 

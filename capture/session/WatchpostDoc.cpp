@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -124,9 +124,9 @@ void CWatchpostDoc::registerCommands() {
   OnCommand(cmd::RowStrideDecrease, [this] { detector_.NudgeRowStride(-1); });
   // The set-up commands wait while a run detects, a zone shows or an analysis runs; a paused
   // run allows them.
-  for (const int id : {cmd::Compression, cmd::VideoFormat, cmd::VideoSource,
-                       cmd::SetTargetFolder, cmd::AllocateFileSpace, cmd::PreviewMovement,
-                       cmd::OverlayMode, cmd::NamingOptions}) {
+  for (const int id :
+       {cmd::Compression, cmd::VideoFormat, cmd::VideoSource, cmd::SetTargetFolder,
+        cmd::AllocateFileSpace, cmd::PreviewMovement, cmd::OverlayMode, cmd::NamingOptions}) {
     OnUpdateCommandUI(id, [this, id](framework::CCmdUI& ui) {
       ui.Enable(mode == ModePreviewMovement);
       if (id == cmd::PreviewMovement) ui.SetCheck(previewOn == 1 ? 1 : 0);
@@ -176,9 +176,8 @@ bool CWatchpostDoc::SetUpCapture() {
   if (captureReady == 0) {
     // FFmpeg's own console chatter goes; its errors still reach the error callback.
     av_log_set_level(AV_LOG_QUIET);
-    captureRef_ =
-        service_.createCaptureWindow(res::text::kCaptureWindowTitle, kCaptureWindowStyle,
-                                     QRect(140, 0, 640, 480), shell_.mainWindow(), 0);
+    captureRef_ = service_.createCaptureWindow(res::text::kCaptureWindowTitle, kCaptureWindowStyle,
+                                               QRect(140, 0, 640, 480), shell_.mainWindow(), 0);
     captureRef_->setCallbackStatus(
         [this](int id, const std::string& text) { StatusCallback(id, text); });
     captureRef_->setCallbackFrame([this](camera::VideoHdr& frame) { detector_.OnFrame(frame); });
@@ -186,9 +185,9 @@ bool CWatchpostDoc::SetUpCapture() {
     driverCount = 0;
     while (service_.driverDescription(static_cast<unsigned>(driverCount))) ++driverCount;
     if (driverCount > 1 && NobodyToAnswer()) {
-      const std::string message = base::FillIn(
-          res::text::kSeveralDrivers,
-          {service_.driverDescription(0).value_or(camera::DriverDescription{}).name});
+      const std::string message =
+          base::FillIn(res::text::kSeveralDrivers,
+                       {service_.driverDescription(0).value_or(camera::DriverDescription{}).name});
       Alert(message, res::text::kWarningCaption, true, message);
     } else if (driverCount > 1) {
       CDriverChoiceDlg choice(service_, driverIndex, shell_.mainWindow());
@@ -329,7 +328,7 @@ void CWatchpostDoc::EndRunAfterWriteFailure() {
   if (AutoRestart == 1) waitingFolder_ = runFolder_;
   // What closing the AVI and the log meets on that disk belongs to the one report below.
   endingAfterFailure_ = true;
-  shell_.startStop();  // through the panel's toggle, as Stop does
+  shell_.startStop();       // through the panel's toggle, as Stop does
   if (runOpen_) StopRun();  // no panel took it
   endingAfterFailure_ = false;
   std::string pane = base::FillIn(res::text::kRecordingEnded, {failure});

@@ -9,11 +9,11 @@
 #include "resources/WatchpostTexts.h"
 
 #include <algorithm>
-#include <cstring>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace watchpost {

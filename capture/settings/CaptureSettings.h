@@ -22,8 +22,8 @@ struct CaptureSettings {
   int Beep = 1;
   int ScaleState = 1;
   int SetPlayback = 0;
-  float Playback = 4.0f;  // frames per second
-  int FileSize = 1;       // megabytes
+  float Playback = 4.0f;         // frames per second
+  int FileSize = 1;              // megabytes
   std::string CurrentDirectory;  // DefaultTargetFolder() when the profile has none
   float ZoneLeft = 0.0f;
   float ZoneRight = 0.0f;

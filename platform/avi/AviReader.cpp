@@ -268,7 +268,7 @@ struct AviReader::State {
   video::VideoDecoder decoder;
   bool streamOpen = false;
   bool getterOpen = false;
-  bool intraOnly = false;  // every frame is a key frame whatever the index says
+  bool intraOnly = false;   // every frame is a key frame whatever the index says
   std::int64_t frames = 0;  // complete frames in the stream
 
   video::FrameConverter converter;
@@ -410,9 +410,9 @@ bool AviReader::openFrameGetter(std::string& error) {
   const std::uint64_t imageBytes = rowBytes * std::uint64_t(size.height);
   if (imageBytes > maxFrameBytes_ ||
       imageBytes > std::numeric_limits<std::uint32_t>::max() - sizeof(video::BitmapInfoHeader)) {
-    return s.fail("frames of " + std::to_string(size.width) + " x " +
-                      std::to_string(size.height) + " are larger than this reader takes (" +
-                      std::to_string(maxFrameBytes_) + " bytes).",
+    return s.fail("frames of " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+                      " are larger than this reader takes (" + std::to_string(maxFrameBytes_) +
+                      " bytes).",
                   error);
   }
   s.format = {size.width, size.height, 24};
@@ -444,9 +444,9 @@ const video::BitmapInfoHeader* AviReader::getFrame(std::int32_t index, std::stri
   }
   State& s = *state_;
   if (index < 0 || index >= s.frames) {
-    s.fail("frame " + std::to_string(index) + " is outside 0 .. " +
-               std::to_string(s.frames - 1) + ".",
-           error);
+    s.fail(
+        "frame " + std::to_string(index) + " is outside 0 .. " + std::to_string(s.frames - 1) + ".",
+        error);
     return nullptr;
   }
   // A frame with no data of its own (an empty chunk) repeats the one before it.
@@ -519,9 +519,7 @@ bool AviReader::State::decodeTo(std::int64_t target, std::string& error) {
       case video::VideoDecoder::Result::End:
         decoded = kNowhere;
         return fail(frameText + " could not be decoded: the stream ends before it.", error);
-      case video::VideoDecoder::Result::Failed:
-        decoded = kNowhere;
-        return Refuse(error, why);
+      case video::VideoDecoder::Result::Failed: decoded = kNowhere; return Refuse(error, why);
     }
     // An index made by reading a file with no index of its own can call every frame a key
     // frame; the decoder knows better. Start again from an earlier one.

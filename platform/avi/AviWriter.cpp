@@ -270,8 +270,8 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
   int rc = avcodec_open2(encoder.get(), codec, nullptr);
   if (rc < 0) {
     return Refuse(error, std::string("The ") + choice.displayName + " compressor refused " +
-                             std::to_string(format.width) + " x " +
-                             std::to_string(format.height) + ": " + ffmpeg::ErrorText(rc));
+                             std::to_string(format.width) + " x " + std::to_string(format.height) +
+                             ": " + ffmpeg::ErrorText(rc));
   }
 
   // The range goes in before init: otherwise the fast BGR24 to 4:2:0 path is picked and writes
@@ -377,12 +377,11 @@ bool AviWriter::writeFrame(const std::uint8_t* frame, std::size_t bytes, std::st
   State& s = *state_;
   if (!s.failure.empty()) return Refuse(error, s.failure);
   if (frame == nullptr || bytes != s.frameBytes) {
-    return Refuse(error, "A frame of " + std::to_string(bytes) +
-                             " bytes does not fit the recording's " +
-                             std::to_string(s.format.width) + " x " +
-                             std::to_string(s.format.height) + " x " +
-                             std::to_string(s.format.bitCount) + " format (" +
-                             std::to_string(s.frameBytes) + " bytes).");
+    return Refuse(error,
+                  "A frame of " + std::to_string(bytes) + " bytes does not fit the recording's " +
+                      std::to_string(s.format.width) + " x " + std::to_string(s.format.height) +
+                      " x " + std::to_string(s.format.bitCount) + " format (" +
+                      std::to_string(s.frameBytes) + " bytes).");
   }
   const bool written = s.encoder ? s.encode(frame, error) : s.writeRaw(frame, error);
   if (written) ++s.framesWritten;
@@ -456,9 +455,9 @@ bool AviWriter::State::flushFrame(int result, std::string& error) {
     result = io->error;  // a failed write(2) only shows here
   }
   if (result < 0) {
-    return fail(failed("Could not write frame " + std::to_string(packetsWritten + 1) + " to",
-                       result),
-                error);
+    return fail(
+        failed("Could not write frame " + std::to_string(packetsWritten + 1) + " to", result),
+        error);
   }
   ++packetsWritten;
   committedEnd = avio_tell(io.get());

@@ -14,8 +14,7 @@ class UniqueFd {
 
   UniqueFd() = default;
   explicit UniqueFd(int fd, CloseFunction close = ::close) : fd_(fd), close_(close) {}
-  UniqueFd(UniqueFd&& other) noexcept
-      : fd_(std::exchange(other.fd_, -1)), close_(other.close_) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)), close_(other.close_) {}
   UniqueFd& operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
       reset();

@@ -24,8 +24,7 @@ class CaptureService {
 
   // A window that does not exist when none can be made.
   virtual CaptureWindowRef createCaptureWindow(const std::string& title, std::uint32_t style,
-                                               const QRect& geometry, QWidget* parent,
-                                               int id) = 0;
+                                               const QRect& geometry, QWidget* parent, int id) = 0;
   // Driver `index`, each text at most kDriverTextChars - 1 characters; none for the first
   // index without a driver.
   virtual std::optional<DriverDescription> driverDescription(unsigned index) = 0;

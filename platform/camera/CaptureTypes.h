@@ -59,12 +59,12 @@ static_assert(sizeof(CaptureParms) == kCaptureParmsBytes);
 inline constexpr int kDriverTextChars = 200;
 
 // Ids the error callback reports with, beside the platform's own text.
-inline constexpr int kDriverErrorId = 418;        // the driver could not be connected
-inline constexpr int kSourceLostErrorId = 419;    // the video source stopped delivering
-inline constexpr int kFileCreateErrorId = 420;    // the capture file could not be created
-inline constexpr int kFileWriteErrorId = 421;     // a frame could not be written (disk full...)
-inline constexpr int kFileCloseErrorId = 422;     // the capture file could not be finished
-inline constexpr int kFormatErrorId = 423;        // the video format could not be set
+inline constexpr int kDriverErrorId = 418;      // the driver could not be connected
+inline constexpr int kSourceLostErrorId = 419;  // the video source stopped delivering
+inline constexpr int kFileCreateErrorId = 420;  // the capture file could not be created
+inline constexpr int kFileWriteErrorId = 421;   // a frame could not be written (disk full...)
+inline constexpr int kFileCloseErrorId = 422;   // the capture file could not be finished
+inline constexpr int kFormatErrorId = 423;      // the video format could not be set
 
 // Status ids: 0 clears the status text.
 inline constexpr int kStatusConnected = 1;

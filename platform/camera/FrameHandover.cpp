@@ -26,9 +26,8 @@ void FrameHandover::fail(const std::string& reason) {
   failure_ = reason.empty() ? "the video source stopped" : reason;
 }
 
-FrameResult FrameHandover::latest(std::uint8_t* into, std::size_t capacity,
-                                  std::uint64_t& sequence, FrameFormat& format,
-                                  std::string& error) {
+FrameResult FrameHandover::latest(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
+                                  FrameFormat& format, std::string& error) {
   std::lock_guard lock(mutex_);
   if (!failure_.empty()) {
     error = failure_;

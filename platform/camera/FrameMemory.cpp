@@ -18,7 +18,8 @@ void FreeFrameBytes::operator()(std::uint8_t* bytes) const { std::free(bytes); }
 
 FrameBytes MakeFrameBytes(std::size_t size) {
   const std::size_t alignment = size >= kHugePage ? kHugePage : kCacheLine;
-  const std::size_t rounded = size == 0 ? alignment : (size + alignment - 1) / alignment * alignment;
+  const std::size_t rounded =
+      size == 0 ? alignment : (size + alignment - 1) / alignment * alignment;
   auto* bytes = static_cast<std::uint8_t*>(std::aligned_alloc(alignment, rounded));
   if (bytes == nullptr) throw std::bad_alloc();
 #if defined(MADV_HUGEPAGE)

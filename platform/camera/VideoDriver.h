@@ -57,9 +57,8 @@ class VideoDriver {
   // Copies the newest frame into `into` if it is newer than `sequence`, which is then advanced,
   // and gives its format. NoNewFrame when nothing newer has arrived; Failed, with the reason,
   // when the source is gone. A frame larger than `capacity` is refused as Failed.
-  virtual FrameResult latestFrame(std::uint8_t* into, std::size_t capacity,
-                                  std::uint64_t& sequence, FrameFormat& format,
-                                  std::string& error) = 0;
+  virtual FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
+                                  FrameFormat& format, std::string& error) = 0;
 
   virtual std::vector<DriverControl> controls() const = 0;
   // Integer, Boolean and Menu controls take `value`; Path controls take `text`.

@@ -31,9 +31,8 @@ const CCmdTarget::Handler* CCmdTarget::findHandler(int id) const {
 }
 
 const CCmdTarget::Rule* CCmdTarget::findRule(int id) const {
-  const auto it = std::find_if(rules_.rbegin(), rules_.rend(), [id](const Rule& r) {
-    return r.firstId <= id && id <= r.lastId;
-  });
+  const auto it = std::find_if(rules_.rbegin(), rules_.rend(),
+                               [id](const Rule& r) { return r.firstId <= id && id <= r.lastId; });
   return it == rules_.rend() ? nullptr : &*it;
 }
 

@@ -128,9 +128,8 @@ void DDV_MaxChars(CDataExchange& dx, const std::string& value, int maxChars) {
     return;
   }
   if (Utf8Chars(value) > static_cast<std::size_t>(std::max(maxChars, 0))) {
-    dx.Fail(QString::fromUtf8("Please enter no more than %1 characters.")
-                .arg(maxChars)
-                .toStdString());
+    dx.Fail(
+        QString::fromUtf8("Please enter no more than %1 characters.").arg(maxChars).toStdString());
   }
 }
 

@@ -15,7 +15,7 @@ class CDataExchange {
       : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
 
   const bool m_bSaveAndValidate;  // controls into fields, validated
-  DialogItems* const m_pDlgWnd;  // a dialog or a form view
+  DialogItems* const m_pDlgWnd;   // a dialog or a form view
 
   // Makes `id` the control the following checks complain about.
   void PrepareCtrl(int id) { lastControl_ = id; }

@@ -217,16 +217,14 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
       bar->setTextVisible(false);
       return bar;
     }
-    case ControlKind::UpDown:
-      return new UpDownControl(host);
+    case ControlKind::UpDown: return new UpDownControl(host);
     case ControlKind::Trackbar: {
       auto* slider = new TrackbarSlider(host);
       slider->setRange(0, 100);
       slider->setTickPosition(QSlider::NoTicks);
       slider->setFocusPolicy(Qt::StrongFocus);
       ConnectScrollCodes(
-          *slider, *context,
-          [this, id](int code) { runHandler(&Handlers::scrollCode, id, code); },
+          *slider, *context, [this, id](int code) { runHandler(&Handlers::scrollCode, id, code); },
           [this, id, slider] {
             // The value follows the position only after the move's signal; make them agree
             // first, so the handlers read the new place.
@@ -235,8 +233,7 @@ QWidget* DialogItems::createControl(const ControlTemplate& control) {
           });
       return slider;
     }
-    case ControlKind::Icon:
-      break;
+    case ControlKind::Icon: break;
   }
   auto* icon = new QLabel(host);
   icon->setAlignment(Qt::AlignCenter);
@@ -273,8 +270,7 @@ void DialogItems::DoDataExchange(CDataExchange& /*dx*/) {}
 void DialogItems::OnUnhandledClick(int /*id*/) {}
 
 template <class... Args>
-bool DialogItems::runHandler(std::function<void(Args...)> Handlers::*which, int id,
-                             Args... args) {
+bool DialogItems::runHandler(std::function<void(Args...)> Handlers::*which, int id, Args... args) {
   const auto it = handlers_.find(id);
   if (it == handlers_.end() || !(it->second.*which)) return false;
   const std::function<void(Args...)> handler = it->second.*which;  // it may register another

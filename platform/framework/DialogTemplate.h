@@ -28,7 +28,7 @@ enum class ControlKind {
 // boxes are tab stops whatever their style, as the resource compiler made them; radio buttons
 // always take focus (Qt moves between the buttons of a group with the arrow keys).
 inline constexpr std::uint32_t WS_TABSTOP = 0x00010000;
-inline constexpr std::uint32_t WS_GROUP = 0x00020000;  // starts a new radio group
+inline constexpr std::uint32_t WS_GROUP = 0x00020000;    // starts a new radio group
 inline constexpr std::uint32_t WS_VSCROLL = 0x00200000;  // list boxes: a scroll bar when needed
 inline constexpr std::uint32_t WS_DISABLED = 0x08000000;
 inline constexpr std::uint32_t WS_BORDER = 0x00800000;  // accepted; edits and bars have frames
@@ -43,7 +43,7 @@ inline constexpr std::uint32_t ES_RIGHT = 0x0002;     // edits: text right-align
 inline constexpr std::uint32_t TBS_NOTICKS = 0x0010;  // trackbars: no tick marks (Qt's default)
 inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080;  // accepted; every edit scrolls
 inline constexpr std::uint32_t ES_READONLY = 0x0800;
-inline constexpr std::uint32_t ES_NUMBER = 0x2000;  // typing takes digits only
+inline constexpr std::uint32_t ES_NUMBER = 0x2000;   // typing takes digits only
 inline constexpr std::uint32_t LBS_NOTIFY = 0x0001;  // accepted; list boxes always notify
 inline constexpr std::uint32_t LBS_SORT = 0x0002;    // ListAddString keeps the list sorted
 // Up-down controls: always attached to the control before them (an edit), at its right edge,

@@ -13,9 +13,9 @@ inline constexpr int ID_FILE_NEW = 57600;
 inline constexpr int ID_FILE_OPEN = 57601;
 inline constexpr int ID_FILE_MRU_FILE1 = 57616;  // the recent-file list's place in a menu
 inline constexpr int ID_EDIT_COPY = 57634;
-inline constexpr int ID_HELP_FINDER = 57667;     // Help Topics
-inline constexpr int ID_CONTEXT_HELP = 57669;    // Shift+F1
-inline constexpr int ID_HELP = 57670;            // F1
+inline constexpr int ID_HELP_FINDER = 57667;   // Help Topics
+inline constexpr int ID_CONTEXT_HELP = 57669;  // Shift+F1
+inline constexpr int ID_HELP = 57670;          // F1
 inline constexpr int ID_DEFAULT_HELP = 57671;
 
 // Status bar panes: the message pane, then the lock key indicators.

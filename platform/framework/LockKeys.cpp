@@ -1,7 +1,7 @@
 #include "platform/framework/LockKeys.h"
 
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 
 // Xlib's macros (None, Bool, Status...) clash with Qt's names: it comes last, and nothing of Qt
 // is used after it.

@@ -3,8 +3,8 @@
 #include "platform/base/ProfileNumber.h"
 
 #include <charconv>
-#include <limits>
 #include <cstdint>
+#include <limits>
 
 namespace framework {
 
@@ -35,8 +35,7 @@ int MemoryProfileStore::GetProfileInt(const std::string& section, const std::str
   return ParseWholeNumber(std::get<std::string>(*value)).value_or(fallback);
 }
 
-std::string MemoryProfileStore::GetProfileString(const std::string& section,
-                                                 const std::string& key,
+std::string MemoryProfileStore::GetProfileString(const std::string& section, const std::string& key,
                                                  const std::string& fallback) const {
   return rawText(section, key).value_or(fallback);
 }
@@ -53,8 +52,7 @@ bool MemoryProfileStore::WriteProfileString(const std::string& section, const st
   return true;
 }
 
-void MemoryProfileStore::seedInt(const std::string& section, const std::string& key,
-                                 int value) {
+void MemoryProfileStore::seedInt(const std::string& section, const std::string& key, int value) {
   values_.insert_or_assign({section, key}, Value(value));
 }
 

@@ -1,12 +1,12 @@
 #include "platform/framework/Menus.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QShortcut>
 
 #include <algorithm>

@@ -79,8 +79,7 @@ int EscapeOf(const std::vector<int>& ids) {
 
 }  // namespace
 
-int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
-               unsigned type) {
+int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type) {
   const std::vector<int> ids = ButtonsOf(type);
   QMessageBox box(IconOf(type), QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::NoButton, owner);

@@ -15,8 +15,7 @@ namespace framework {
 // while the first is being handled call `onSignal` again.
 class TerminationSignals : public QObject {
  public:
-  explicit TerminationSignals(std::function<void(int signal)> onSignal,
-                              QObject* parent = nullptr);
+  explicit TerminationSignals(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
   ~TerminationSignals() override;  // puts the default handlers back
   TerminationSignals(const TerminationSignals&) = delete;
   TerminationSignals& operator=(const TerminationSignals&) = delete;

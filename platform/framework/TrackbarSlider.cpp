@@ -41,8 +41,8 @@ void TrackbarSlider::keyPressEvent(QKeyEvent* event) {
     QSlider::keyPressEvent(event);
     return;
   }
-  QKeyEvent other(event->type(), swapped, event->modifiers(), event->text(),
-                  event->isAutoRepeat(), static_cast<quint16>(event->count()));
+  QKeyEvent other(event->type(), swapped, event->modifiers(), event->text(), event->isAutoRepeat(),
+                  static_cast<quint16>(event->count()));
   QSlider::keyPressEvent(&other);
   event->setAccepted(other.isAccepted());
 }
@@ -55,8 +55,8 @@ void TrackbarSlider::wheelEvent(QWheelEvent* event) {
   event->setAccepted(other.isAccepted());
 }
 
-void ConnectScrollCodes(QAbstractSlider& slider, QObject& context,
-                        std::function<void(int)> onCode, std::function<void()> onMove) {
+void ConnectScrollCodes(QAbstractSlider& slider, QObject& context, std::function<void(int)> onCode,
+                        std::function<void()> onMove) {
   // Fired for the user's moves only, with the position already at its new place.
   QObject::connect(&slider, &QAbstractSlider::actionTriggered, &context,
                    [&slider, onCode, onMove](int action) {

@@ -75,8 +75,8 @@ void NotificationIcon::add(const QIcon& icon) {
     // Some notification areas (StatusNotifierItem hosts) never report a double-click: the
     // icon's menu offers the same.
     trayMenu_ = std::make_unique<QMenu>();
-    QObject::connect(trayMenu_->addAction(QString::fromStdString(restoreText_)), &QAction::triggered,
-                     this, [this] { doubleClicked(); });
+    QObject::connect(trayMenu_->addAction(QString::fromStdString(restoreText_)),
+                     &QAction::triggered, this, [this] { doubleClicked(); });
     trayIcon_->setContextMenu(trayMenu_.get());
     trayIcon_->show();
     tipRefresh_.start();

@@ -26,9 +26,10 @@ bool CheckFrameFormat(const FrameFormat& format, std::size_t maxFrameBytes, std:
   }
   // Width and height are each below 2^31, so the product fits 64 bits.
   if (static_cast<std::uint64_t>(format.width) * static_cast<std::uint64_t>(format.height) *
-          static_cast<std::uint64_t>(format.bitCount / 8) > maxFrameBytes) {
-    error = "A frame of " + std::to_string(format.width) + " x " +
-            std::to_string(format.height) + " at " + std::to_string(format.bitCount) +
+          static_cast<std::uint64_t>(format.bitCount / 8) >
+      maxFrameBytes) {
+    error = "A frame of " + std::to_string(format.width) + " x " + std::to_string(format.height) +
+            " at " + std::to_string(format.bitCount) +
             " bits is larger than the largest frame this program can take (" +
             std::to_string(maxFrameBytes) + " bytes); choose a smaller size or fewer bits.";
     return false;

@@ -71,8 +71,8 @@ bool VideoDecoder::openInput(const std::string& path, int wanted, std::string& e
   // Left to choose, FFmpeg passes over streams it has no decoder for; a stream asked for by
   // number is taken as it is, and a missing decoder is openDecoder's to report.
   const AVCodec* codec = nullptr;
-  result = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, wanted, -1,
-                               wanted < 0 ? &codec : nullptr, 0);
+  result =
+      av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, wanted, -1, wanted < 0 ? &codec : nullptr, 0);
   if (result < 0) return state->fail("no video stream to decode: ", result, error);
   state->stream = result;
   state->packet.reset(av_packet_alloc());
@@ -91,9 +91,9 @@ bool VideoDecoder::openDecoder(std::string& error) {
   const AVStream& stream = *s.input->streams[s.stream];
   const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
   if (codec == nullptr) {
-    return s.fail("no decoder for " + std::string(avcodec_get_name(stream.codecpar->codec_id)) +
-                      " video: ",
-                  AVERROR_DECODER_NOT_FOUND, error);
+    return s.fail(
+        "no decoder for " + std::string(avcodec_get_name(stream.codecpar->codec_id)) + " video: ",
+        AVERROR_DECODER_NOT_FOUND, error);
   }
   ffmpeg::CodecPtr decoder(avcodec_alloc_context3(codec));
   if (!decoder) return s.fail("", AVERROR(ENOMEM), error);
@@ -206,28 +206,27 @@ FrameConverter::~FrameConverter() = default;
 FrameConverter::FrameConverter(FrameConverter&&) noexcept = default;
 FrameConverter& FrameConverter::operator=(FrameConverter&&) noexcept = default;
 
-bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
-                             std::uint8_t* out, std::string& error) {
+bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format, std::uint8_t* out,
+                             std::string& error) {
   return convert(picture, format, out,
                  static_cast<std::size_t>(format.width) * (format.bitCount / 8), error);
 }
 
-bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
-                             std::uint8_t* out, std::size_t rowBytes, std::string& error) {
+bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format, std::uint8_t* out,
+                             std::size_t rowBytes, std::string& error) {
   State& s = *state_;
   bool full = picture.color_range == AVCOL_RANGE_JPEG;
   const AVPixelFormat from = PlainFormat(static_cast<AVPixelFormat>(picture.format), full);
   if (!s.scaler || picture.width != s.fromWidth || picture.height != s.fromHeight ||
       from != s.fromFormat || static_cast<int>(full) != s.fullRange || !(format == s.to)) {
-    s.scaler.reset(sws_getCachedContext(
-        s.scaler.release(), picture.width, picture.height, from, format.width, format.height,
-        format.bitCount == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
-        nullptr, nullptr));
+    s.scaler.reset(sws_getCachedContext(s.scaler.release(), picture.width, picture.height, from,
+                                        format.width, format.height,
+                                        format.bitCount == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24,
+                                        SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!s.scaler) {
       const char* name = av_get_pix_fmt_name(from);
-      error = std::string("cannot convert ") + (name != nullptr ? name : "this") +
-              " pictures of " + std::to_string(picture.width) + " x " +
-              std::to_string(picture.height) + " to RGB";
+      error = std::string("cannot convert ") + (name != nullptr ? name : "this") + " pictures of " +
+              std::to_string(picture.width) + " x " + std::to_string(picture.height) + " to RGB";
       return false;
     }
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
@@ -257,8 +256,8 @@ bool FrameConverter::convert(const AVFrame& picture, const FrameFormat& format,
   if (spill && s.spill.size() != blockBytes * height) s.spill.assign(blockBytes * height, 0);
   std::uint8_t* rows[4] = {spill ? s.spill.data() : out + (height - 1) * rowBytes};
   int strides[4] = {spill ? static_cast<int>(blockBytes) : -static_cast<int>(rowBytes)};
-  if (sws_scale(s.scaler.get(), picture.data, picture.linesize, 0, picture.height, rows,
-                strides) <= 0) {
+  if (sws_scale(s.scaler.get(), picture.data, picture.linesize, 0, picture.height, rows, strides) <=
+      0) {
     error = "cannot scale the picture: " + ffmpeg::ErrorText(AVERROR(EINVAL));
     return false;
   }

@@ -103,8 +103,8 @@ class Child {
   // The exit status once it has ended by itself within `timeout`; -1 otherwise.
   int Wait(std::chrono::milliseconds timeout) {
     int status = 0;
-    const bool ended = WaitFor(
-        [&] { return pid_ == 0 || waitpid(pid_, &status, WNOHANG) == pid_; }, timeout);
+    const bool ended =
+        WaitFor([&] { return pid_ == 0 || waitpid(pid_, &status, WNOHANG) == pid_; }, timeout);
     if (!ended) return -1;
     pid_ = 0;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -290,12 +290,12 @@ TEST_F(DesktopTest, WatchpostRecordsWithPausesAndEveryFrameHasItsLine) {
   const int pauseX = 67 + 30, pauseY = kMenuBarHeight + 8 + 12;
   for (int pause = 0; pause < 6; ++pause) {
     Sleep(std::chrono::milliseconds(170 + 61 * pause));  // falls anywhere in a sample
-    Click(window, pauseX, pauseY);                         // Pause
+    Click(window, pauseX, pauseY);                       // Pause
     Sleep(150ms);
     const std::size_t atPause = ReadLog(Only(".log")).frames.size();
     Sleep(300ms);
     EXPECT_EQ(ReadLog(Only(".log")).frames.size(), atPause) << "recorded while paused";
-    Click(window, pauseX, pauseY);                         // Continue
+    Click(window, pauseX, pauseY);  // Continue
   }
   Sleep(400ms);
   Key("ctrl+t");
@@ -344,7 +344,8 @@ TEST_F(DesktopTest, CasebookScrubsAndStepsWithMouseAndKeys) {
   ASSERT_EQ(MakeMovingClip(stem + ".avi", 24), "");
   {
     std::ofstream log(stem + ".log", std::ios::binary);
-    for (int k = 1; k <= 24; ++k) log << "Frame# " << k << " Wed Dec 09 04:00:" << 10 + k << " 2026\r\n";
+    for (int k = 1; k <= 24; ++k)
+      log << "Frame# " << k << " Wed Dec 09 04:00:" << 10 + k << " 2026\r\n";
     log << "\r\nThreshold 200\r\n";
   }
   const testing_support::AviProbe avi = testing_support::ProbeAvi(stem + ".avi");
@@ -373,8 +374,8 @@ TEST_F(DesktopTest, CasebookScrubsAndStepsWithMouseAndKeys) {
       return -1;
     }
     const int n = std::stoi(match[1]) - 1;
-    EXPECT_EQ(seen.entry, "Frame# " + std::to_string(n + 1) + " Wed Dec 09 04:00:" +
-                              std::to_string(11 + n) + " 2026");
+    EXPECT_EQ(seen.entry, "Frame# " + std::to_string(n + 1) +
+                              " Wed Dec 09 04:00:" + std::to_string(11 + n) + " 2026");
     EXPECT_EQ(seen.picture.size(), QSize(640, 240));
     if (seen.picture.size() != QSize(640, 240)) return n;
     EXPECT_EQ(Distance(seen.picture, avi.frames[n], 640), 0.0) << "frame " << n;

@@ -6,8 +6,8 @@
 #include <QElapsedTimer>
 
 #include <signal.h>
-#include <sys/mount.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -289,10 +289,9 @@ TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
     conf << "[Settings]\nCurrentDirectory=" << folder_.string() << "\nInterval=100\n";
   }
   const std::string program = WATCHPOST_PATH;
-  std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
-                                          "XDG_CONFIG_HOME=" + config.string(),
-                                          "XDG_RUNTIME_DIR=" + root_.string(),
-                                          "CORVANE_CAMERAS=file:" + clip_};
+  std::vector<std::string> environment = {
+      "QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string(),
+      "XDG_RUNTIME_DIR=" + root_.string(), "CORVANE_CAMERAS=file:" + clip_};
   for (char** variable = environ; *variable != nullptr; ++variable) {
     const std::string text = *variable;
     if (text.rfind("PATH=", 0) == 0 || text.rfind("HOME=", 0) == 0) environment.push_back(text);
@@ -316,7 +315,8 @@ TEST_F(RecordingTest, SigtermEndsWatchpostLikeExitAndLosesNothing) {
   ASSERT_TRUE(avi.opened) << avi.error;
   EXPECT_TRUE(log.wellFormed);
   EXPECT_NE(log.settings.find("Interval 100"), std::string::npos)
-      << "the settings close a finished log:\n" << log.settings;
+      << "the settings close a finished log:\n"
+      << log.settings;
   EXPECT_EQ(avi.frames.size(), log.frameTimes.size()) << "one line for every frame";
   const RiffFacts riff = ReadRiff(aviPath);
   EXPECT_TRUE(riff.sizeMatches) << "the AVI was not closed";

@@ -21,8 +21,8 @@ AviProbe ProbeAvi(const std::string& path) {
   }
   AVStream* stream = format->streams[index];
   probe.opened = true;
-  const AVRational rate = stream->avg_frame_rate.num != 0 ? stream->avg_frame_rate
-                                                          : stream->r_frame_rate;
+  const AVRational rate =
+      stream->avg_frame_rate.num != 0 ? stream->avg_frame_rate : stream->r_frame_rate;
   probe.rateNum = rate.num;
   probe.rateDen = rate.den;
   probe.width = stream->codecpar->width;
@@ -44,10 +44,9 @@ AviProbe ProbeAvi(const std::string& path) {
   ffmpeg::ScalerPtr scaler;
   const auto take = [&] {
     while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
-      scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,
-                                        static_cast<AVPixelFormat>(frame->format), frame->width,
-                                        frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr,
-                                        nullptr, nullptr));
+      scaler.reset(sws_getCachedContext(
+          scaler.release(), frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+          frame->width, frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
       std::vector<std::uint8_t> bgr(static_cast<std::size_t>(frame->width) * frame->height * 3);
       std::uint8_t* planes[4] = {bgr.data(), nullptr, nullptr, nullptr};  // sws reads four
       int strides[4] = {frame->width * 3, 0, 0, 0};

@@ -52,7 +52,8 @@ std::vector<std::string> ClippedTexts(const QWidget& dialog) {
     } else if (const auto* button = qobject_cast<const QPushButton*>(child)) {
       const int margin = child->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, child);
       const int need = metrics.horizontalAdvance(Shown(button->text())) + 2 * margin;
-      if (need > button->width()) faults.push_back(Fault(button->text(), "width", need, button->width()));
+      if (need > button->width())
+        faults.push_back(Fault(button->text(), "width", need, button->width()));
     } else if (qobject_cast<const QRadioButton*>(child) != nullptr ||
                qobject_cast<const QCheckBox*>(child) != nullptr) {
       const auto* box = static_cast<const QAbstractButton*>(child);
@@ -64,13 +65,15 @@ std::vector<std::string> ClippedTexts(const QWidget& dialog) {
       }
     } else if (const auto* group = qobject_cast<const QGroupBox*>(child)) {
       const int need = metrics.horizontalAdvance(Shown(group->title())) + 2 * metrics.height();
-      if (need > group->width()) faults.push_back(Fault(group->title(), "width", need, group->width()));
+      if (need > group->width())
+        faults.push_back(Fault(group->title(), "width", need, group->width()));
     }
   }
 
   const auto name = [](const QWidget* w) {
     if (const auto* label = qobject_cast<const QLabel*>(w)) return label->text().toStdString();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text().toStdString();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+      return button->text().toStdString();
     return std::string(w->metaObject()->className());
   };
   for (qsizetype i = 0; i < children.size(); ++i) {
@@ -78,7 +81,8 @@ std::vector<std::string> ClippedTexts(const QWidget& dialog) {
       const QWidget* a = children[i];
       const QWidget* b = children[j];
       if (qobject_cast<const QGroupBox*>(a) != nullptr ||
-          qobject_cast<const QGroupBox*>(b) != nullptr || !a->geometry().intersects(b->geometry())) {
+          qobject_cast<const QGroupBox*>(b) != nullptr ||
+          !a->geometry().intersects(b->geometry())) {
         continue;
       }
       std::ostringstream out;

@@ -66,8 +66,8 @@ std::size_t FakeCaptureService::count(std::string_view op) const {
 }
 
 const Call* FakeCaptureService::last(std::string_view op) const {
-  const auto it = std::find_if(calls_.rbegin(), calls_.rend(),
-                               [&](const Call& c) { return c.op == op; });
+  const auto it =
+      std::find_if(calls_.rbegin(), calls_.rend(), [&](const Call& c) { return c.op == op; });
   return it == calls_.rend() ? nullptr : &*it;
 }
 

@@ -46,8 +46,7 @@ bool FakeVideoDriver::setFormat(const camera::FrameFormat& format, std::string& 
 
 camera::FrameResult FakeVideoDriver::latestFrame(std::uint8_t* into, std::size_t capacity,
                                                  std::uint64_t& sequence,
-                                                 camera::FrameFormat& format,
-                                                 std::string& error) {
+                                                 camera::FrameFormat& format, std::string& error) {
   return handover_.latest(into, capacity, sequence, format, error);
 }
 

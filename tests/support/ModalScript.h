@@ -17,15 +17,15 @@ namespace testing_support {
 
 // A dialog that went through framework::RunModal while a script was installed.
 struct SeenDialog {
-  std::string type;        // the C++ class
+  std::string type;  // the C++ class
   std::string caption;
-  int templateId = 0;      // of a framework::CDialog, 0 otherwise
+  int templateId = 0;  // of a framework::CDialog, 0 otherwise
   bool isMessageBox = false;
-  std::string text;        // message boxes: the text, icon, buttons and default button
+  std::string text;  // message boxes: the text, icon, buttons and default button
   unsigned icon = 0;
   std::vector<int> buttons;
   int defaultButton = 0;
-  int result = 0;          // what RunModal returned
+  int result = 0;  // what RunModal returned
 };
 
 // Answers modal dialogs for one test, in the order they are expected:
@@ -66,9 +66,9 @@ class ModalScript {
   // A dialog of class D (or one derived from it).
   template <class D, class Reply>
   ModalScript& expectDialog(Reply reply) {
-    return expect("dialog of class " + ClassName(typeid(D)),
-                  [](QDialog& d) { return dynamic_cast<D*>(&d) != nullptr; },
-                  Wrap<D>(std::move(reply)));
+    return expect(
+        "dialog of class " + ClassName(typeid(D)),
+        [](QDialog& d) { return dynamic_cast<D*>(&d) != nullptr; }, Wrap<D>(std::move(reply)));
   }
   // The general form; `description` names the dialog in failure messages.
   ModalScript& expect(std::string description, Matcher matches, Answer answer);
@@ -97,10 +97,12 @@ class ModalScript {
       return [reply = std::move(reply)](QDialog& d) {
         D& dialog = dynamic_cast<D&>(d);
         if constexpr (std::is_void_v<std::invoke_result_t<Reply&, D&>>) {
-          return Act(d, [&] { reply(dialog); }, nullptr);
+          return Act(
+              d, [&] { reply(dialog); }, nullptr);
         } else {
           int result = 0;
-          return Act(d, [&] { result = reply(dialog); }, &result);
+          return Act(
+              d, [&] { result = reply(dialog); }, &result);
         }
       };
     }

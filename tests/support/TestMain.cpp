@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
 
   std::error_code error;
   std::filesystem::remove_all(configHome, error);
-  if (error) std::fprintf(stderr, "could not remove %s: %s\n", configHome.c_str(),
-                          error.message().c_str());
+  if (error)
+    std::fprintf(stderr, "could not remove %s: %s\n", configHome.c_str(), error.message().c_str());
   return result;
 }

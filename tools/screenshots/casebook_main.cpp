@@ -3,12 +3,12 @@
 // The recording it shows is made first, from the test pattern, with Watchpost's own writer and
 // event log. scripts/screenshots.sh builds it and runs it with a throw-away home folder.
 #include <QApplication>
-#include <QScrollBar>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include <cstdio>
 #include <fstream>
@@ -24,11 +24,11 @@
 #include "platform/framework/Modal.h"
 #include "platform/video/FrameFormat.h"
 #include "resources/CasebookResources.h"
-#include "viewer/app/CasebookApp.h"
-#include "viewer/view/CasebookView.h"
-#include "viewer/app/MainFrame.h"
 #include "tools/screenshots/Shots.h"
+#include "viewer/app/CasebookApp.h"
+#include "viewer/app/MainFrame.h"
 #include "viewer/document/CasebookDoc.h"
+#include "viewer/view/CasebookView.h"
 
 namespace {
 
@@ -51,9 +51,8 @@ bool MakeRecording(const std::string& stem) {
     times.push_back(1'796'000'000u + static_cast<std::uint32_t>(k / 4));
   }
   if (!writer.close(error)) return false;
-  std::ofstream(stem + ".log", std::ios::binary)
-      << watchpost::EventLogText(times.data(), static_cast<std::int32_t>(times.size()),
-                                 watchpost::CaptureSettings{});
+  std::ofstream(stem + ".log", std::ios::binary) << watchpost::EventLogText(
+      times.data(), static_cast<std::int32_t>(times.size()), watchpost::CaptureSettings{});
   return true;
 }
 

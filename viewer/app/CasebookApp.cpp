@@ -40,7 +40,8 @@ bool CCasebookApp::InitInstance(const QStringList& arguments) {
     }
   });
   if (!frame_->OnCreate(recentFiles_)) return false;
-  view_ = new CCasebookView(*document_, [this] { frame_->OnStopStart(); }, frame_->clientWindow());
+  view_ = new CCasebookView(
+      *document_, [this] { frame_->OnStopStart(); }, frame_->clientWindow());
   router_.setChain({view_, document_.get(), frame_.get(), this});
   frame_->SetActiveView(document_.get(), view_);
   frame_->resize(view_->sizeHint().width(), 480);
@@ -74,7 +75,8 @@ bool CCasebookApp::OpenDocumentFile(const std::string& chosen) {
 void CCasebookApp::OnFileOpen() {
   QFileDialog dialog(frame_.get(), res::text::kOpenDialogCaption);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({res::text::kVideoFilter, res::text::kLogFilter, res::text::kAllFilesFilter});
+  dialog.setNameFilters(
+      {res::text::kVideoFilter, res::text::kLogFilter, res::text::kAllFilesFilter});
   if (framework::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return;
   }

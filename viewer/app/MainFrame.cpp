@@ -4,22 +4,22 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QUrl>
-#include <QGuiApplication>
 #include <QScreen>
+#include <QUrl>
 
 #include <algorithm>
 #include <optional>
 
+#include "platform/base/Text.h"
 #include "platform/framework/FrameIds.h"
 #include "platform/framework/Icons.h"
 #include "platform/framework/Menus.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/RecentFileList.h"
 #include "platform/framework/StatusBar.h"
-#include "platform/base/Text.h"
 #include "resources/CasebookResources.h"
 #include "resources/CasebookTexts.h"
 #include "viewer/document/CasebookDoc.h"
@@ -171,10 +171,8 @@ void CMainFrame::OnProperties() {
 }
 
 void CMainFrame::OnHelp() {
-  framework::AppMessageBox(
-      this,
-      res::text::kHelp,
-      framework::MB_OK | framework::MB_ICONINFORMATION);
+  framework::AppMessageBox(this, res::text::kHelp,
+                           framework::MB_OK | framework::MB_ICONINFORMATION);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

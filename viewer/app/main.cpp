@@ -9,8 +9,8 @@ extern "C" {
 #include "platform/framework/QtProfileStore.h"
 #include "platform/framework/TerminationSignals.h"
 #include "platform/shell/WindowPlatform.h"
-#include "viewer/app/CasebookApp.h"
 #include "resources/CasebookTexts.h"
+#include "viewer/app/CasebookApp.h"
 #include "viewer/app/MainFrame.h"
 
 int main(int argc, char** argv) {

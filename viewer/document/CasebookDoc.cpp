@@ -3,9 +3,9 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -96,8 +96,8 @@ CCasebookDoc::~CCasebookDoc() {
 }
 
 void CCasebookDoc::registerCommands() {
-  for (const int id : {res::cmd::StopStart, res::cmd::Properties, res::cmd::Back,
-                       res::cmd::Forward, framework::ID_EDIT_COPY}) {
+  for (const int id : {res::cmd::StopStart, res::cmd::Properties, res::cmd::Back, res::cmd::Forward,
+                       framework::ID_EDIT_COPY}) {
     OnUpdateCommandUI(id, [this](framework::CCmdUI& ui) { ui.Enable(recordingOpen); });
   }
   OnUpdateCommandUI(res::cmd::Speed, [this](framework::CCmdUI& ui) { ui.Enable(!playing); });
@@ -172,8 +172,9 @@ void CCasebookDoc::OnCloseDocument() {
 }
 
 void CCasebookDoc::ReadEventLog() {
-  const EventLogResult result = casebook::ReadEventLog(
-      logPath, lastFrame + 1, entries, [this](const std::string& text) { shell_.setStatusText(text); });
+  const EventLogResult result =
+      casebook::ReadEventLog(logPath, lastFrame + 1, entries,
+                             [this](const std::string& text) { shell_.setStatusText(text); });
   logLoaded = result.loaded;
   if (!result.loaded) return;
   entryCount = result.entryCount;
@@ -238,8 +239,8 @@ bool CCasebookDoc::PlayTick() {
 std::int32_t CCasebookDoc::RecordedRate() const {
   // A file whose rate is below its scale, or that has no scale, plays a frame a second.
   if (fileInfo.dwScale == 0) return 1;
-  return static_cast<std::int32_t>(std::clamp<std::uint32_t>(fileInfo.dwRate / fileInfo.dwScale,
-                                                             1, 1000));
+  return static_cast<std::int32_t>(
+      std::clamp<std::uint32_t>(fileInfo.dwRate / fileInfo.dwScale, 1, 1000));
 }
 
 int CCasebookDoc::TimerIntervalMs() const { return 1000 / std::max(playbackRate, 1); }

@@ -58,14 +58,14 @@ class CCasebookDoc : public framework::CDocument, public framework::CCmdTarget {
   bool overrideRate = false;
   bool logLoaded = false;
   bool recordingOpen = false;
-  const video::BitmapInfoHeader* currentPicture = nullptr;  // the reader's, valid until the next fetch
+  const video::BitmapInfoHeader* currentPicture =
+      nullptr;  // the reader's, valid until the next fetch
   EntryTable entries;
   std::string logPath;
   std::string videoPath;
 
   static constexpr std::int32_t kDefaultRate = 5;
   static constexpr std::size_t kMaxPathChars = 1023;
-
 
  private:
   void registerCommands();

@@ -161,8 +161,7 @@ void CCasebookView::OnHScroll(int code) {
       document_.position = GetBarPos(IDC_SLIDER);
       document_.ShowPosition();
       break;
-    default:
-      break;  // the picture follows when the drag or the key ends
+    default: break;  // the picture follows when the drag or the key ends
   }
 }
 

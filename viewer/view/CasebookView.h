@@ -19,8 +19,7 @@ class CCasebookDoc;
 class CCasebookView : public framework::CFormView {
  public:
   // `stopStart` is the main frame's Stop/Start, which a click on the picture runs.
-  CCasebookView(CCasebookDoc& document, std::function<void()> stopStart,
-                QWidget* parent = nullptr);
+  CCasebookView(CCasebookDoc& document, std::function<void()> stopStart, QWidget* parent = nullptr);
   ~CCasebookView() override;
 
   void OnInitialUpdate() override;

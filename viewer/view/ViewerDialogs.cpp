@@ -56,8 +56,8 @@ void CPlaybackSpeedDlg::OnOverrideClicked() {
     bool ok = false;
     const int shown = QString::fromStdString(GetDlgItemText(IDC_SPEED)).trimmed().toInt(&ok);
     if (!ok || shown < kMinRate || shown > kMaxRate) {
-      SetDlgItemText(IDC_SPEED, std::to_string(std::clamp(ok ? shown : kMaxRate, kMinRate,
-                                                          kMaxRate)));
+      SetDlgItemText(IDC_SPEED,
+                     std::to_string(std::clamp(ok ? shown : kMaxRate, kMinRate, kMaxRate)));
     }
   }
   UpdateData(true);  // a refusal keeps the members; the rule puts the controls back

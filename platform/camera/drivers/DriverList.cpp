@@ -25,8 +25,8 @@ long NodeNumber(std::string_view name) {
   constexpr std::string_view kPrefix = "video";
   if (name.size() <= kPrefix.size() || name.substr(0, kPrefix.size()) != kPrefix) return -1;
   const std::string_view digits = name.substr(kPrefix.size());
-  if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; }))
+  if (digits.size() > 9 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return -1;
   return std::stol(std::string(digits));
 }
@@ -86,7 +86,8 @@ std::vector<std::unique_ptr<VideoDriver>> MakeDrivers(const std::vector<CameraLi
 }
 
 std::vector<std::unique_ptr<VideoDriver>> EnumerateDrivers(std::size_t maxFrameBytes) {
-  if (auto items = ParseCameraList(std::getenv("CORVANE_CAMERAS"))) return MakeDrivers(*items, maxFrameBytes);
+  if (auto items = ParseCameraList(std::getenv("CORVANE_CAMERAS")))
+    return MakeDrivers(*items, maxFrameBytes);
   std::vector<std::unique_ptr<VideoDriver>> drivers;
   for (const std::string& node : ListVideoNodes()) {
     auto camera = std::make_unique<V4l2Driver>(node, maxFrameBytes);

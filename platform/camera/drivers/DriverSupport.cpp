@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-
 namespace camera {
 bool FitsFrameStore(const FrameSize& size, std::size_t maxFrameBytes, int bitCount) {
   return size.width > 0 && size.height > 0 &&
@@ -12,8 +11,7 @@ bool FitsFrameStore(const FrameSize& size, std::size_t maxFrameBytes, int bitCou
 }
 
 std::vector<FrameSize> TidyFrameSizes(std::vector<FrameSize> sizes, std::size_t maxFrameBytes) {
-  std::erase_if(sizes,
-                [&](const FrameSize& size) { return !FitsFrameStore(size, maxFrameBytes); });
+  std::erase_if(sizes, [&](const FrameSize& size) { return !FitsFrameStore(size, maxFrameBytes); });
   const auto byArea = [](const FrameSize& a, const FrameSize& b) {
     const long long areaA = 1LL * a.width * a.height, areaB = 1LL * b.width * b.height;
     return areaA != areaB ? areaA < areaB : a.width < b.width;

@@ -18,8 +18,8 @@ namespace camera {
 
 // Sizes offered where the source itself sets no list (the test pattern, scaled files, cameras
 // that scale freely).
-inline constexpr FrameSize kStandardFrameSizes[] = {{160, 120},  {320, 240},  {640, 480},
-                                                    {800, 600},  {1280, 720}, {1600, 1024}};
+inline constexpr FrameSize kStandardFrameSizes[] = {{160, 120}, {320, 240},  {640, 480},
+                                                    {800, 600}, {1280, 720}, {1600, 1024}};
 
 bool FitsFrameStore(const FrameSize& size, std::size_t maxFrameBytes, int bitCount = 24);
 // Sorted, duplicates removed, only what fits maxFrameBytes at 24 bits.

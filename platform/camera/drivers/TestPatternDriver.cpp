@@ -83,9 +83,8 @@ void RenderTestPattern(const PatternSettings& settings, std::uint64_t index,
   const int width = format.width, height = format.height;
   const int pixelBytes = format.bitCount / 8;
   const std::size_t stride = static_cast<std::size_t>(width) * pixelBytes;
-  const Object object = settings.scene == PatternScene::MovingObject
-                            ? ObjectAt(index, width, height)
-                            : Object{};
+  const Object object =
+      settings.scene == PatternScene::MovingObject ? ObjectAt(index, width, height) : Object{};
   Noise noise(index, std::clamp(settings.noiseLevel, 0, kPatternMaxNoise));
 
   for (int y = 0; y < height; ++y) {
@@ -159,7 +158,8 @@ void TestPatternDriver::renderLoop(FrameFormat format) {
       // The index follows the clock, so the scene runs in real time even when frames are late.
       const std::int64_t index = (Clock::now() - started) / kPeriod;
       const PatternSettings settings{static_cast<PatternScene>(scene_.load()), noise_.load()};
-      RenderTestPattern(settings, static_cast<std::uint64_t>(index), format, handover_.beginFrame(format.bytes()));
+      RenderTestPattern(settings, static_cast<std::uint64_t>(index), format,
+                        handover_.beginFrame(format.bytes()));
       handover_.publish(format);
       if (!thread_.sleepUntil(started + (index + 1) * kPeriod)) return;
     }
@@ -191,12 +191,29 @@ FrameResult TestPatternDriver::latestFrame(std::uint8_t* into, std::size_t capac
 }
 
 std::vector<DriverControl> TestPatternDriver::controls() const {
-  DriverControl scene{kSceneControl, "Scene", DriverControl::Kind::Menu, 0, 2, 1, 0,
-                      scene_.load(), {"Moving object", "Still", "Bars"}, {}};
-  DriverControl noise{kNoiseControl, "Noise level", DriverControl::Kind::Integer, 0,
-                      kPatternMaxNoise, 1, PatternSettings{}.noiseLevel, noise_.load(), {}, {}};
-  DriverControl replay{kReplayControl, "Replay video file", DriverControl::Kind::Path, 0, 0, 1,
-                       0, 0, {}, replayPath_};
+  DriverControl scene{kSceneControl,
+                      "Scene",
+                      DriverControl::Kind::Menu,
+                      0,
+                      2,
+                      1,
+                      0,
+                      scene_.load(),
+                      {"Moving object", "Still", "Bars"},
+                      {}};
+  DriverControl noise{kNoiseControl,
+                      "Noise level",
+                      DriverControl::Kind::Integer,
+                      0,
+                      kPatternMaxNoise,
+                      1,
+                      PatternSettings{}.noiseLevel,
+                      noise_.load(),
+                      {},
+                      {}};
+  DriverControl replay{
+      kReplayControl, "Replay video file", DriverControl::Kind::Path, 0, 0, 1, 0, 0, {},
+      replayPath_};
   return {scene, noise, replay};
 }
 
@@ -207,7 +224,8 @@ bool TestPatternDriver::setControl(std::uint32_t id, int value, const std::strin
     case kNoiseControl: {
       const int maximum = id == kSceneControl ? 2 : kPatternMaxNoise;
       if (value < 0 || value > maximum) {
-        error = "The value " + std::to_string(value) + " is outside 0.." + std::to_string(maximum) + ".";
+        error = "The value " + std::to_string(value) + " is outside 0.." + std::to_string(maximum) +
+                ".";
         return false;
       }
       (id == kSceneControl ? scene_ : noise_).store(value);
@@ -225,9 +243,7 @@ bool TestPatternDriver::setControl(std::uint32_t id, int value, const std::strin
       if (!connected_) replay_.close();
       return restart(error);
     }
-    default:
-      error = "The test pattern has no control " + std::to_string(id) + ".";
-      return false;
+    default: error = "The test pattern has no control " + std::to_string(id) + "."; return false;
   }
 }
 

@@ -18,8 +18,8 @@ constexpr int kPollMs = 200;  // how long disconnect may wait for the capture th
 
 }  // namespace
 
-void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine,
-                     const FrameFormat& format, std::uint8_t* out) {
+void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine, const FrameFormat& format,
+                     std::uint8_t* out) {
   const std::size_t pixelBytes = format.bitCount / 8;
   const std::size_t width = static_cast<std::size_t>(format.width);
   for (int y = 0; y < format.height; ++y) {

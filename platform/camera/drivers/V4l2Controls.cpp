@@ -95,8 +95,7 @@ std::vector<DriverControl> V4l2Driver::controls() const {
   return list;
 }
 
-bool V4l2Driver::setControl(std::uint32_t id, int value, const std::string&,
-                            std::string& error) {
+bool V4l2Driver::setControl(std::uint32_t id, int value, const std::string&, std::string& error) {
   V4l2Node own;
   const int fd = NodeToAsk(device_.get(), path_, own, error);
   if (fd < 0) return false;

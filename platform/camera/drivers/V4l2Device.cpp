@@ -30,8 +30,10 @@ std::string PermissionAdvice(const std::string& path) {
     const struct group* entry = ::getgrgid(status.st_gid);
     if (entry != nullptr && entry->gr_name != nullptr) groupName = entry->gr_name;
   }
-  return "Only members of the group \"" + groupName + "\" may use this camera: add your user "
-         "with \"sudo usermod -aG " + groupName + " $USER\", then log out and in again.";
+  return "Only members of the group \"" + groupName +
+         "\" may use this camera: add your user "
+         "with \"sudo usermod -aG " +
+         groupName + " $USER\", then log out and in again.";
 }
 
 // Opens a node and checks it is a capture device; `info` gets what QUERYCAP said.
@@ -121,8 +123,8 @@ std::vector<FrameSize> EnumerateV4l2Sizes(int fd, std::size_t maxFrameBytes) {
   entry.pixel_format = V4L2_PIX_FMT_BGR24;  // libv4l2 answers for what it converts from
   for (entry.index = 0; v4l2_ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &entry) == 0; ++entry.index) {
     if (entry.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-      sizes.push_back({static_cast<int>(entry.discrete.width),
-                       static_cast<int>(entry.discrete.height)});
+      sizes.push_back(
+          {static_cast<int>(entry.discrete.width), static_cast<int>(entry.discrete.height)});
       continue;
     }
     const auto sampled = SampleFrameSizes(entry.stepwise, maxFrameBytes);
@@ -153,11 +155,10 @@ V4l2Mapping::~V4l2Mapping() {
   if (start != MAP_FAILED) v4l2_munmap(start, length);
 }
 
-bool V4l2Driver::Device::start(FrameFormat& format, std::size_t maxFrameBytes,
-                               std::string& error) {
+bool V4l2Driver::Device::start(FrameFormat& format, std::size_t maxFrameBytes, std::string& error) {
   v4l2_capability caps{};
-  const bool canStream = v4l2_ioctl(fd(), VIDIOC_QUERYCAP, &caps) == 0 &&
-                         (DeviceCaps(caps) & V4L2_CAP_STREAMING) != 0;
+  const bool canStream =
+      v4l2_ioctl(fd(), VIDIOC_QUERYCAP, &caps) == 0 && (DeviceCaps(caps) & V4L2_CAP_STREAMING) != 0;
   v4l2_format wanted{};
   wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   wanted.fmt.pix.width = static_cast<__u32>(format.width);

@@ -25,8 +25,7 @@ V4l2Node OpenV4l2Node(const std::string& path, V4l2DeviceInfo& info);
 
 // An ioctl through libv4l2, asked again when a signal cut it short; a failure reads
 // "what: reason".
-bool V4l2Ioctl(int fd, unsigned long request, void* argument, const char* what,
-               std::string& error);
+bool V4l2Ioctl(int fd, unsigned long request, void* argument, const char* what, std::string& error);
 
 // The text of a fixed-size field, which the driver need not end with a NUL.
 std::string V4l2Text(const __u8* text, std::size_t size);

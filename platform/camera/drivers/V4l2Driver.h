@@ -30,8 +30,8 @@ std::vector<FrameSize> SampleFrameSizes(const v4l2_frmsize_stepwise& range,
                                         std::size_t maxFrameBytes);
 
 // Copies top-first BGR24 rows, `bytesPerLine` apart, into bottom-up 24-bit BGR or 32-bit BGRX.
-void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine,
-                     const FrameFormat& format, std::uint8_t* out);
+void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine, const FrameFormat& format,
+                     std::uint8_t* out);
 
 // A V4L2 camera through libv4l2, which turns YUYV, MJPEG and the like into BGR24.
 class V4l2Driver final : public VideoDriver {

@@ -6,7 +6,9 @@
 namespace camera {
 
 VideoFileDriver::VideoFileDriver(std::string path, std::size_t maxFrameBytes)
-    : path_(std::move(path)), maxFrameBytes_(maxFrameBytes), version_(FfmpegVersionText()),
+    : path_(std::move(path)),
+      maxFrameBytes_(maxFrameBytes),
+      version_(FfmpegVersionText()),
       sizes_(TidyFrameSizes({std::begin(kStandardFrameSizes), std::end(kStandardFrameSizes)},
                             maxFrameBytes)) {
   // A look at the file now gives the dialogs its sizes before anything connects; a file that
@@ -34,8 +36,8 @@ void VideoFileDriver::learn(const VideoFileReader& reader) {
 
 bool VideoFileDriver::start(std::string& error) {
   handover_.reset();
-  return thread_.start([this, format = format_] { PlayVideoFile(reader_, format, handover_, thread_); },
-                       error);
+  return thread_.start(
+      [this, format = format_] { PlayVideoFile(reader_, format, handover_, thread_); }, error);
 }
 
 bool VideoFileDriver::connect(std::string& error) {

@@ -13,7 +13,6 @@
 namespace camera {
 namespace {
 
-
 // What tells a file replaced or rewritten under the same name from the one we opened.
 struct FileIdentity {
   dev_t device = 0;
@@ -83,19 +82,17 @@ std::string VideoFileReader::codecName() const {
 
 bool VideoFileReader::State::rewind(std::string& error) {
   if (!pictureThisPass) {
-    error = decoder.path() + ": holds no picture that decodes: " +
-            ffmpeg::ErrorText(AVERROR_INVALIDDATA);
+    error = decoder.path() +
+            ": holds no picture that decodes: " + ffmpeg::ErrorText(AVERROR_INVALIDDATA);
     return false;
   }
   const AVStream& video = decoder.stream();
-  if (!decoder.seek(video.start_time != AV_NOPTS_VALUE ? video.start_time : 0, error))
-    return false;
+  if (!decoder.seek(video.start_time != AV_NOPTS_VALUE ? video.start_time : 0, error)) return false;
   pictureThisPass = false;
   return true;
 }
 
-bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out,
-                                std::string& error) {
+bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out, std::string& error) {
   if (!state_) {
     error = "No video file is open.";
     return false;
@@ -121,8 +118,7 @@ bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out,
       case video::VideoDecoder::Result::End:
         if (!s.rewind(error)) return false;
         break;
-      case video::VideoDecoder::Result::Failed:
-        return false;
+      case video::VideoDecoder::Result::Failed: return false;
     }
   }
 }

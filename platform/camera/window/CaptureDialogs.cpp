@@ -72,8 +72,8 @@ VideoFormatDialog::VideoFormatDialog(VideoDriver& driver, std::size_t maxFrameBy
       message_(MessageLabel(this)) {
   setWindowTitle(tr("Video Format"));
   const FrameFormat current = driver.format();
-  if (std::find(frameSizes_.begin(), frameSizes_.end(),
-                FrameSize{current.width, current.height}) == frameSizes_.end() &&
+  if (std::find(frameSizes_.begin(), frameSizes_.end(), FrameSize{current.width, current.height}) ==
+          frameSizes_.end() &&
       current.width > 0) {
     frameSizes_.insert(frameSizes_.begin(), FrameSize{current.width, current.height});
   }
@@ -169,8 +169,8 @@ VideoSourceDialog::VideoSourceDialog(VideoDriver& driver, QWidget* parent)
         edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
         auto* browse = new QPushButton(tr("Browse..."), this);
         QObject::connect(browse, &QPushButton::clicked, this, [this, edit] {
-          const QString file = QFileDialog::getOpenFileName(this, tr("Video file to replay"),
-                                                            edit->text());
+          const QString file =
+              QFileDialog::getOpenFileName(this, tr("Video file to replay"), edit->text());
           if (!file.isEmpty()) edit->setText(file);
         });
         auto* row = new QHBoxLayout;
@@ -206,9 +206,7 @@ void VideoSourceDialog::accept() {
     int value = e.control.value;
     std::string text = e.control.text;
     switch (e.control.kind) {
-      case DriverControl::Kind::Integer:
-        value = static_cast<QSlider*>(e.widget)->value();
-        break;
+      case DriverControl::Kind::Integer: value = static_cast<QSlider*>(e.widget)->value(); break;
       case DriverControl::Kind::Boolean:
         value = static_cast<QCheckBox*>(e.widget)->isChecked() ? 1 : 0;
         break;
@@ -278,8 +276,8 @@ void CompressionDialog::updateQuality() {
 
 avi::Compressor CompressionDialog::chosen() const {
   const int index = list_->currentIndex();
-  avi::Compressor c = index >= 0 ? compressors_[static_cast<std::size_t>(index)]
-                                 : avi::UncompressedDib();
+  avi::Compressor c =
+      index >= 0 ? compressors_[static_cast<std::size_t>(index)] : avi::UncompressedDib();
   if (c.hasQuality) c.quality = quality_->value();
   return c;
 }

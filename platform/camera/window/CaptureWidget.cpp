@@ -128,14 +128,12 @@ bool CaptureWidget::pollFrame() {
   std::string error;
   FrameFormat format;
   switch (driver_->latestFrame(frame_.get(), maxFrameBytes_, frameSequence_, format, error)) {
-    case FrameResult::NoNewFrame:
-      return false;
+    case FrameResult::NoNewFrame: return false;
     case FrameResult::Failed:
       driverDisconnect();
       reportError(kSourceLostErrorId, "The video source stopped: " + error);
       return false;
-    case FrameResult::NewFrame:
-      break;
+    case FrameResult::NewFrame: break;
   }
   frameBytes_ = format.bytes();
   if (format != frameFormat_ || image_.isNull()) {
@@ -257,10 +255,10 @@ bool CaptureWidget::singleFrameOpen() {
   }
   std::string error;
   const BitmapInfo info = video::ToBitmapInfo(current);
-  if (!writer_.open(captureFile_, info.bmiHeader, sequence_.dwRequestMicroSecPerFrame,
-                    compressor_, reserveBytes_, error)) {
-    reportError(kFileCreateErrorId, "Cannot create the capture file " + captureFile_ + ": " +
-                                        error);
+  if (!writer_.open(captureFile_, info.bmiHeader, sequence_.dwRequestMicroSecPerFrame, compressor_,
+                    reserveBytes_, error)) {
+    reportError(kFileCreateErrorId,
+                "Cannot create the capture file " + captureFile_ + ": " + error);
     return false;
   }
   reportStatus(kStatusCapturing, "Capturing to " + captureFile_);
@@ -272,8 +270,8 @@ bool CaptureWidget::singleFrame() {
   std::string error;
   // The frame as it came from the driver, without what the callback marked in it.
   if (!writer_.writeFrame(frame_.get(), frameBytes_, error)) {
-    reportError(kFileWriteErrorId, "Cannot write to the capture file " + captureFile_ + ": " +
-                                       error);
+    reportError(kFileWriteErrorId,
+                "Cannot write to the capture file " + captureFile_ + ": " + error);
     return false;
   }
   return true;
@@ -284,12 +282,11 @@ bool CaptureWidget::singleFrameClose() {
   const std::int64_t frames = writer_.framesWritten();
   std::string error;
   if (!writer_.close(error)) {
-    reportError(kFileCloseErrorId, "Cannot finish the capture file " + captureFile_ + ": " +
-                                       error);
+    reportError(kFileCloseErrorId, "Cannot finish the capture file " + captureFile_ + ": " + error);
     return false;
   }
-  reportStatus(kStatusCaptureDone, "Captured " + std::to_string(frames) + " frames to " +
-                                       captureFile_);
+  reportStatus(kStatusCaptureDone,
+               "Captured " + std::to_string(frames) + " frames to " + captureFile_);
   return true;
 }
 

@@ -68,10 +68,8 @@ TEST(WatchpostDialogs, ThePanelStartsIdleWithPauseHiddenAndMailOutOff) {
 
 TEST(WatchpostIcons, BothDrawAtEverySizeAndDiffer) {
   for (const int pixels : {16, 22, 32, 48}) {
-    const QImage main =
-        framework::LoadIcon(kMainIconPath).pixmap(pixels, pixels).toImage();
-    const QImage tray =
-        framework::LoadIcon(kTrayIconPath).pixmap(pixels, pixels).toImage();
+    const QImage main = framework::LoadIcon(kMainIconPath).pixmap(pixels, pixels).toImage();
+    const QImage tray = framework::LoadIcon(kTrayIconPath).pixmap(pixels, pixels).toImage();
     ASSERT_EQ(main.size(), QSize(pixels, pixels));
     ASSERT_EQ(tray.size(), QSize(pixels, pixels));
     int opaque = 0;

@@ -9,17 +9,17 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QUrl>
 #include <QSlider>
 #include <QTest>
+#include <QUrl>
 
 #include <cmath>
 #include <filesystem>
@@ -60,8 +60,8 @@ TEST_F(CasebookTest, StartsEmptyWithTheCommandsOfNoRecording) {
   EXPECT_FALSE(View().showsPicture());
   const QImage painted = View().grab().toImage();
   EXPECT_EQ(painted.pixelColor(5, View().height() - 5), QColor(128, 128, 192));
-  for (int id : {cmd::StopStart, cmd::Properties, cmd::Back, cmd::Forward,
-                 framework::ID_EDIT_COPY}) {
+  for (int id :
+       {cmd::StopStart, cmd::Properties, cmd::Back, cmd::Forward, framework::ID_EDIT_COPY}) {
     EXPECT_FALSE(Enabled(id)) << id;
   }
   EXPECT_TRUE(Enabled(cmd::Speed));
@@ -134,8 +134,7 @@ TEST_F(CasebookTest, AFileThatCannotBeReadChangesNothing) {
   ASSERT_TRUE(Open(In("run.avi")));
   {
     ModalScript script;
-    script.expectMessage("Cannot open " + In("gone.log").string() +
-                         ": No such file or directory");
+    script.expectMessage("Cannot open " + In("gone.log").string() + ": No such file or directory");
     EXPECT_FALSE(Open(In("gone.log")));
   }
   EXPECT_TRUE(Doc().recordingOpen);
@@ -288,7 +287,8 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
       EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "25");
       EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
       // OK is refused no more: any message box here fails the test.
-      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
+      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)),
+                        Qt::LeftButton);
     });
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(script.pending(), 0u);
@@ -301,7 +301,8 @@ TEST_F(CasebookTest, TheOverrideCanBeTurnedOnForAFastRecording) {
       QTest::mouseClick(dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE), Qt::LeftButton);
       EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "15");
       EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
-      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
+      QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)),
+                        Qt::LeftButton);
     });
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
   }
@@ -327,11 +328,14 @@ TEST_F(CasebookTest, TheSpeedDialogValidatesOnlyTheUsersRateAndCancelKeepsTheChe
           EXPECT_TRUE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
           dialog.SetDlgItemText(IDC_SPEED, "20");
           // Refused: the message comes and the dialog stays.
-          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)), Qt::LeftButton);
-          QTest::mouseClick(dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE), Qt::LeftButton);  // off
+          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDOK)),
+                            Qt::LeftButton);
+          QTest::mouseClick(dialog.GetDlgItemAs<QAbstractButton>(IDC_OVERRIDE),
+                            Qt::LeftButton);  // off
           EXPECT_FALSE(dialog.GetDlgItem(IDC_SPEED)->isEnabled());
           EXPECT_EQ(dialog.GetDlgItemText(IDC_SPEED), "4");
-          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL)), Qt::LeftButton);
+          QTest::mouseClick(static_cast<QAbstractButton*>(dialog.GetDlgItem(framework::IDCANCEL)),
+                            Qt::LeftButton);
         })
         .expectMessage("Please enter an integer between 1 and 15.");
     QTest::keyClick(&Frame(), Qt::Key_E, Qt::ControlModifier);
@@ -418,8 +422,8 @@ TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
     texts << action->text();
     if (action->text() == "&2 first.avi") first = action;
   }
-  EXPECT_EQ(texts, (QStringList{"&Open...\tCtrl+O", "&1 second.log", "&2 first.avi",
-                                "P&roperties", "E&xit"}));
+  EXPECT_EQ(texts, (QStringList{"&Open...\tCtrl+O", "&1 second.log", "&2 first.avi", "P&roperties",
+                                "E&xit"}));
   ASSERT_NE(first, nullptr);
   first->trigger();
   EXPECT_EQ(Doc().videoPath, In("first.avi").string());

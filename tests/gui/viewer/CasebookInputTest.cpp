@@ -79,8 +79,9 @@ class CasebookInputTest : public CasebookTest {
  protected:
   QSlider& Slider() { return *View().GetDlgItemAs<QSlider>(IDC_SLIDER); }
   void DragSliderTo(int value, bool release = true) {
-    DragHandle(Slider(), QStyle::CC_Slider, Frame(),
-               [&] { return Slider().sliderPosition() >= value; }, release);
+    DragHandle(
+        Slider(), QStyle::CC_Slider, Frame(), [&] { return Slider().sliderPosition() >= value; },
+        release);
   }
   std::string EntryPrefix(int position) { return "Frame# " + std::to_string(position + 1) + " "; }
 };
@@ -120,12 +121,15 @@ TEST_F(CasebookInputTest, EveryMoveOfTheSliderShowsItsFrameAndEntry) {
       {"drag to 9, Left", {drag(9), key(Qt::Key_Left)}, 8, 8},
       // Forward fetches the frame of the position and moves the entry one ahead of it.
       {"Ctrl+F", {key(Qt::Key_F, Qt::ControlModifier)}, 0, 1},
-      {"Ctrl+F x2", {key(Qt::Key_F, Qt::ControlModifier), key(Qt::Key_F, Qt::ControlModifier)},
-       1, 2},
+      {"Ctrl+F x2",
+       {key(Qt::Key_F, Qt::ControlModifier), key(Qt::Key_F, Qt::ControlModifier)},
+       1,
+       2},
       {"Ctrl+F x2, Ctrl+B",
        {key(Qt::Key_F, Qt::ControlModifier), key(Qt::Key_F, Qt::ControlModifier),
         key(Qt::Key_B, Qt::ControlModifier)},
-       0, 1},
+       0,
+       1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.input);

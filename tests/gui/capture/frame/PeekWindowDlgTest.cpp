@@ -65,8 +65,12 @@ TEST_F(PeekWindowDlgTest, OpensWithTheCornerOfThePosition) {
     int position;
     std::vector<int> checked;
   } cases[] = {
-      {0, {IDC_TOP_LEFT}},  {1, {IDC_BOTTOM_LEFT}}, {2, {IDC_TOP_RIGHT}},
-      {3, {IDC_BOTTOM_RIGHT}}, {-1, {}},            {4, {}},
+      {0, {IDC_TOP_LEFT}},
+      {1, {IDC_BOTTOM_LEFT}},
+      {2, {IDC_TOP_RIGHT}},
+      {3, {IDC_BOTTOM_RIGHT}},
+      {-1, {}},
+      {4, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.position);
@@ -84,8 +88,12 @@ TEST_F(PeekWindowDlgTest, OpensWithTheSizeCheckedAndTheEditsOnlyForCustom) {
     std::vector<int> checked;
     bool editsEnabled;
   } cases[] = {
-      {0, {IDC_SIZE_HIDDEN}, false}, {1, {IDC_SIZE_SMALL}, false}, {2, {IDC_SIZE_MEDIUM}, false},
-      {3, {IDC_SIZE_LARGE}, false},  {4, {IDC_SIZE_CUSTOM}, true}, {-1, {}, false},
+      {0, {IDC_SIZE_HIDDEN}, false},
+      {1, {IDC_SIZE_SMALL}, false},
+      {2, {IDC_SIZE_MEDIUM}, false},
+      {3, {IDC_SIZE_LARGE}, false},
+      {4, {IDC_SIZE_CUSTOM}, true},
+      {-1, {}, false},
       {5, {}, false},
   };
   for (const auto& c : cases) {

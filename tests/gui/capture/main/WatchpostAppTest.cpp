@@ -16,9 +16,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -46,10 +46,11 @@ using testing_support::FakeCaptureService;
 using testing_support::ModalScript;
 
 constexpr const char* kCompressorQuestion = "OK to use the default compressor?";
-constexpr const char* kSmallZoneQuestion =
-    "The Trigger Zone is quite small.\nWas this intentional";
+constexpr const char* kSmallZoneQuestion = "The Trigger Zone is quite small.\nWas this intentional";
 
-std::vector<long long> Args(const Call* call) { return call != nullptr ? call->args : std::vector<long long>{}; }
+std::vector<long long> Args(const Call* call) {
+  return call != nullptr ? call->args : std::vector<long long>{};
+}
 
 class WatchpostAppTest : public ::testing::Test {
  protected:
@@ -325,8 +326,9 @@ TEST_F(WatchpostAppTest, ScaleButtonsSetTheRangesAndTheSlidersStoreWhatTheyShow)
   struct Scale {
     int id, range, page, state;
   };
-  for (const Scale s : {Scale{IDC_SCALE_HIGH, 64000, 3200, 3}, Scale{IDC_SCALE_MEDIUM, 8000, 400, 2},
-                        Scale{IDC_SCALE_LOW, 2000, 100, 1}}) {
+  for (const Scale s :
+       {Scale{IDC_SCALE_HIGH, 64000, 3200, 3}, Scale{IDC_SCALE_MEDIUM, 8000, 400, 2},
+        Scale{IDC_SCALE_LOW, 2000, 100, 1}}) {
     Click(s.id);
     EXPECT_EQ(threshold->maximum(), s.range);
     EXPECT_EQ(activity->maximum(), s.range);
@@ -534,11 +536,11 @@ TEST_F(DrivenTest, EachInputSetsItsSettingOrModeAndShowsItsText) {
     const char* what;
     std::function<void()> input;
     std::function<void()> expect;  // the setting or mode
-    int textId;                               // 0: pane 0 of the status bar
+    int textId;                    // 0: pane 0 of the status bar
     std::string text;
   } rows[] = {
-      {"click Start", [this] { Press(IDC_START); },
-       [this] { ExpectRunning(false); }, IDC_START, "End"},
+      {"click Start", [this] { Press(IDC_START); }, [this] { ExpectRunning(false); }, IDC_START,
+       "End"},
       {"click Start, Pause",
        [this] {
          Press(IDC_START);
@@ -552,22 +554,20 @@ TEST_F(DrivenTest, EachInputSetsItsSettingOrModeAndShowsItsText) {
          Press(IDC_PAUSE);
        },
        [this] { ExpectRunning(false); }, IDC_PAUSE, "Pause"},
-      {"click Start, End", [this] { Press(IDC_START); Press(IDC_START); },
+      {"click Start, End",
+       [this] {
+         Press(IDC_START);
+         Press(IDC_START);
+       },
        [this] { ExpectIdle(); }, IDC_START, "Start"},
-      {"Ctrl+T", [this] { Key(Qt::Key_T); },
-       [this] { ExpectRunning(false); }, IDC_START, "End"},
-      {"Differential slider, Page Up",
-       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_PageUp); },
+      {"Ctrl+T", [this] { Key(Qt::Key_T); }, [this] { ExpectRunning(false); }, IDC_START, "End"},
+      {"Differential slider, Page Up", [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_PageUp); },
        [this] { EXPECT_EQ(Doc().Differential, 32); }, IDC_DIFFERENTIAL_TEXT,
        "32"},  // a trackbar's Page Up goes towards its start
-      {"Differential slider, Left",
-       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_Left); },
-       [this] { EXPECT_EQ(Doc().Differential, 39); }, IDC_DIFFERENTIAL_TEXT,
-       "39"},
-      {"Differential slider, End",
-       [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_End); },
-       [this] { EXPECT_EQ(Doc().Differential, 128); }, IDC_DIFFERENTIAL_TEXT,
-       "128"},
+      {"Differential slider, Left", [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_Left); },
+       [this] { EXPECT_EQ(Doc().Differential, 39); }, IDC_DIFFERENTIAL_TEXT, "39"},
+      {"Differential slider, End", [this] { KeyOn(IDC_DIFFERENTIAL_SLIDER, Qt::Key_End); },
+       [this] { EXPECT_EQ(Doc().Differential, 128); }, IDC_DIFFERENTIAL_TEXT, "128"},
       {"Threshold slider, Page Down, then a frame",
        [this] {
          KeyOn(IDC_THRESHOLD_SLIDER, Qt::Key_PageDown);
@@ -601,14 +601,16 @@ TEST_F(DrivenTest, EachInputSetsItsSettingOrModeAndShowsItsText) {
        [this] { EXPECT_EQ(Doc().Beep, 0); }, IDC_START, "Start"},
       {"click Auto Restart", [this] { Press(IDC_AUTO_RESTART); },
        [this] { EXPECT_EQ(Doc().AutoRestart, 1); }, IDC_START, "Start"},
-      {"click Specify Playback",
-       [this] { Press(IDC_SPECIFY_PLAYBACK); },
+      {"click Specify Playback", [this] { Press(IDC_SPECIFY_PLAYBACK); },
        [this] {
          EXPECT_EQ(Doc().SetPlayback, 1);
          EXPECT_TRUE(Enabled(IDC_PLAYBACK));
        },
        IDC_PLAYBACK, "4.00"},
-      {"zone drag", [this] { Drag({263, 75}, {513, 300}); },
+      {"zone drag",
+       [this] {
+         Drag({263, 75}, {513, 300});
+       },
        [this] {
          EXPECT_EQ(Doc().ZoneSet, 1);
          EXPECT_EQ(Doc().mode, ModeShowZone);
@@ -656,9 +658,16 @@ TEST_F(DrivenTest, EveryAviFrameHasItsLineWhateverIsClickedAfterAHit) {
     std::function<void()> interrupt;
   } rows[] = {
       {"Pause", [this] { Press(IDC_PAUSE); }},
-      {"Pause, Continue", [this] { Press(IDC_PAUSE); Press(IDC_PAUSE); }},
+      {"Pause, Continue",
+       [this] {
+         Press(IDC_PAUSE);
+         Press(IDC_PAUSE);
+       }},
       {"Show Zone (Ctrl+Z)", [this] { Key(Qt::Key_Z); }},
-      {"zone drag", [this] { Drag({263, 75}, {513, 300}); }},
+      {"zone drag",
+       [this] {
+         Drag({263, 75}, {513, 300});
+       }},
       {"End", [this] { Press(IDC_START); }},
       {"Ctrl+T", [this] { Key(Qt::Key_T); }},
   };
@@ -782,8 +791,7 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   EXPECT_EQ(Frame().notificationIcon().tip(), "") << "no tip until the mouse comes";
 
   Frame().OnTrayNotify(shell::NotificationIcon::Mouse::Move);
-  EXPECT_EQ(Frame().notificationIcon().tip(),
-            "Untitled\nNot capturing. Sampled: 0 , Captured: 0");
+  EXPECT_EQ(Frame().notificationIcon().tip(), "Untitled\nNot capturing. Sampled: 0 , Captured: 0");
 
   QWidget* icon = Frame().notificationIcon().standInWindow();
   ASSERT_NE(icon, nullptr) << "the offscreen desktop has no notification area";
@@ -796,7 +804,8 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   EXPECT_FALSE(Frame().notificationIcon().isShown());
   EXPECT_EQ(service_.parentWindow(), Frame().clientWindow());
   const int cx = Frame().clientWindow()->width(), cy = Frame().clientWindow()->height();
-  EXPECT_EQ(Args(service_.last("setWindowPos")), (std::vector<long long>{140, 3, cx - 144, cy - 24}));
+  EXPECT_EQ(Args(service_.last("setWindowPos")),
+            (std::vector<long long>{140, 3, cx - 144, cy - 24}));
 
   // With the icon gone, its messages are not answered.
   Frame().OnTrayNotify(shell::NotificationIcon::Mouse::DoubleClick);

@@ -67,15 +67,18 @@ TEST_F(FileNamingDlgTest, EachSchemeOpensWithItsRadioItsEditsAndItsExample) {
     SCOPED_TRACE(c.scheme);
     dialog_.customName = "Garage";
     dialog_.exampleCaption.clear();
-    Open(c.scheme, [&](CFileNamingDlg& d) {
-      EXPECT_EQ(Checked(d), c.radio);
-      if (c.scheme <= 4) {
-        EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->isEnabled(), c.customEnabled);
-        EXPECT_EQ(Edit(d, IDC_PREFIX)->isEnabled(), c.prefixEnabled);
-      }
-      EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(), c.customText);
-      EXPECT_EQ(d.GetDlgItemText(IDC_EXAMPLE_NAME), c.caption);
-    }, framework::IDCANCEL);
+    Open(
+        c.scheme,
+        [&](CFileNamingDlg& d) {
+          EXPECT_EQ(Checked(d), c.radio);
+          if (c.scheme <= 4) {
+            EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->isEnabled(), c.customEnabled);
+            EXPECT_EQ(Edit(d, IDC_PREFIX)->isEnabled(), c.prefixEnabled);
+          }
+          EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(), c.customText);
+          EXPECT_EQ(d.GetDlgItemText(IDC_EXAMPLE_NAME), c.caption);
+        },
+        framework::IDCANCEL);
   }
 }
 
@@ -188,8 +191,7 @@ TEST_F(FileNamingDlgTest, PrefixAfterCustomTakesTheLongForm) {
   Open(3, [](CFileNamingDlg& d) {
     Click(d, IDC_RADIO_PREFIX);
     Edit(d, IDC_PREFIX)->setText("Gate");
-    EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(),
-              "GateMonday 05 March 2001 09-07.avi");
+    EXPECT_EQ(Edit(d, IDC_CUSTOM_NAME)->text().toStdString(), "GateMonday 05 March 2001 09-07.avi");
   });
   EXPECT_EQ(dialog_.prefixBaseChoice, SchemeCustom);
 }

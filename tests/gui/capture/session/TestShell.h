@@ -51,7 +51,7 @@ class TestShell : public WatchpostShell {
   std::vector<std::string> captions;
   std::vector<std::string> titles;
   std::vector<std::string> notices;  // "caption: text" of each notification message
-  std::map<int, int> timers;  // armed: id -> period
+  std::map<int, int> timers;         // armed: id -> period
   std::optional<std::string> folderAnswer;
   std::vector<std::string> browseTitles;
   std::vector<std::string> browseCurrent;

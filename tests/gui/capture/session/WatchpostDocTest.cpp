@@ -149,11 +149,10 @@ TEST_F(WatchpostDocTest, StartUpSetsUpTheCaptureWindowInOrder) {
   EXPECT_EQ(Describe(service_.calls()),
             (std::vector<std::string>{
                 "createCaptureWindow(128,140,0,640,480,0)[WardenCam]", "setCallbackStatus(1)",
-                "setCallbackFrame(1)", "driverDescription(0)",
-                "driverDescription(1)", "setCallbackError(1)", "driverConnect(0)",
-                "videoFormat()", "setScale(1)", "videoFormat()",
-                "setSequenceSetup(250000,2000)", "setPreviewRate(250)", "setOverlay(0)",
-                "setPreview(1)"}));
+                "setCallbackFrame(1)", "driverDescription(0)", "driverDescription(1)",
+                "setCallbackError(1)", "driverConnect(0)", "videoFormat()", "setScale(1)",
+                "videoFormat()", "setSequenceSetup(250000,2000)", "setPreviewRate(250)",
+                "setOverlay(0)", "setPreview(1)"}));
   EXPECT_EQ(Doc().captureReady, 1);
   EXPECT_EQ(Doc().driverCount, 1);
   EXPECT_EQ(Doc().mode, ModePreviewMovement);
@@ -161,19 +160,32 @@ TEST_F(WatchpostDocTest, StartUpSetsUpTheCaptureWindowInOrder) {
   EXPECT_STREQ(Doc().logFileName.data(), "WTV0103050907") << "the start-up stem, no extension";
 
   const camera::CaptureParms& p = service_.sequenceSetup();
-  const std::vector<std::uint32_t> members = {
-      p.dwRequestMicroSecPerFrame, static_cast<std::uint32_t>(p.fMakeUserHitOKToCapture),
-      p.wPercentDropForError, static_cast<std::uint32_t>(p.fYield), p.dwIndexSize,
-      p.wChunkGranularity, static_cast<std::uint32_t>(p.fUsingDOSMemory), p.wNumVideoRequested,
-      static_cast<std::uint32_t>(p.fCaptureAudio), p.wNumAudioRequested, p.vKeyAbort,
-      static_cast<std::uint32_t>(p.fAbortLeftMouse), static_cast<std::uint32_t>(p.fAbortRightMouse),
-      static_cast<std::uint32_t>(p.fLimitEnabled), p.wTimeLimit,
-      static_cast<std::uint32_t>(p.fMCIControl), static_cast<std::uint32_t>(p.fStepMCIDevice),
-      p.dwMCIStartTime, p.dwMCIStopTime, static_cast<std::uint32_t>(p.fStepCaptureAt2x),
-      p.wStepCaptureAverageFrames, p.dwAudioBufferSize,
-      static_cast<std::uint32_t>(p.fDisableWriteCache), p.AVStreamMaster};
-  EXPECT_EQ(members, (std::vector<std::uint32_t>{250000, 0, 10, 0, 2000, 0, 0, 2, 0, 0, 27, 0, 0,
-                                                 0, 30, 0, 0, 0, 0, 1, 0, 0, 0, 1}));
+  const std::vector<std::uint32_t> members = {p.dwRequestMicroSecPerFrame,
+                                              static_cast<std::uint32_t>(p.fMakeUserHitOKToCapture),
+                                              p.wPercentDropForError,
+                                              static_cast<std::uint32_t>(p.fYield),
+                                              p.dwIndexSize,
+                                              p.wChunkGranularity,
+                                              static_cast<std::uint32_t>(p.fUsingDOSMemory),
+                                              p.wNumVideoRequested,
+                                              static_cast<std::uint32_t>(p.fCaptureAudio),
+                                              p.wNumAudioRequested,
+                                              p.vKeyAbort,
+                                              static_cast<std::uint32_t>(p.fAbortLeftMouse),
+                                              static_cast<std::uint32_t>(p.fAbortRightMouse),
+                                              static_cast<std::uint32_t>(p.fLimitEnabled),
+                                              p.wTimeLimit,
+                                              static_cast<std::uint32_t>(p.fMCIControl),
+                                              static_cast<std::uint32_t>(p.fStepMCIDevice),
+                                              p.dwMCIStartTime,
+                                              p.dwMCIStopTime,
+                                              static_cast<std::uint32_t>(p.fStepCaptureAt2x),
+                                              p.wStepCaptureAverageFrames,
+                                              p.dwAudioBufferSize,
+                                              static_cast<std::uint32_t>(p.fDisableWriteCache),
+                                              p.AVStreamMaster};
+  EXPECT_EQ(members, (std::vector<std::uint32_t>{250000, 0, 10, 0, 2000, 0, 0, 2, 0, 0, 27, 0,
+                                                 0,      0, 30, 0, 0,    0, 0, 1, 0, 0, 0,  1}));
 }
 
 TEST_F(WatchpostDocTest, ASecondNewDocumentKeepsTheValuesInMemory) {
@@ -207,7 +219,8 @@ TEST_F(WatchpostDocTest, SeveralDriversAreOfferedAndTheChoiceIsConnected) {
       EXPECT_EQ(d.ListGetCount(res::IDC_DRIVER_LIST), 3);
       EXPECT_EQ(d.ListGetText(res::IDC_DRIVER_LIST, 1), "Camera B");
       if (c.select >= 0) d.ListSetCurSel(res::IDC_DRIVER_LIST, c.select);
-      QTest::mouseClick(d.GetDlgItemAs<QPushButton>(c.ok ? framework::IDOK : framework::IDCANCEL), Qt::LeftButton);
+      QTest::mouseClick(d.GetDlgItemAs<QPushButton>(c.ok ? framework::IDOK : framework::IDCANCEL),
+                        Qt::LeftButton);
     });
     Doc().OnNewDocument();
     const Call* connect = service_.last("driverConnect");
@@ -224,10 +237,10 @@ TEST_F(WatchpostDocTest, ARunOpensAtThePlaybackRateThenReturnsToTheInterval) {
   profile_.seedInt("Settings", "FileSize", 2);
   StartedDoc().OnStartStop();
   EXPECT_EQ(Describe(service_.calls()),
-            (std::vector<std::string>{
-                "fileSetCaptureFile()[WTV0103050907.avi]", "fileAllocate(2097152)",
-                "setSequenceSetup(250000,3)", "setPreviewRate(500)", "setPreview(1)",
-                "setOverlay(0)", "singleFrameOpen(250000)", "setSequenceSetup(500000,3)"}));
+            (std::vector<std::string>{"fileSetCaptureFile()[WTV0103050907.avi]",
+                                      "fileAllocate(2097152)", "setSequenceSetup(250000,3)",
+                                      "setPreviewRate(500)", "setPreview(1)", "setOverlay(0)",
+                                      "singleFrameOpen(250000)", "setSequenceSetup(500000,3)"}));
   EXPECT_EQ(Doc().mode, ModeDetect);
   EXPECT_TRUE(Doc().runOpen());
   EXPECT_EQ(Doc().title(), "WTV0103050907");
@@ -246,8 +259,7 @@ TEST_F(WatchpostDocTest, AnUnusablePlaybackRateStillGivesTheAviAFrameTime) {
     StartedDoc().SetPlayback = 1;
     Doc().Playback = rate;
     Doc().StartRun();
-    EXPECT_EQ(service_.last("singleFrameOpen")->args, std::vector<long long>{microSeconds})
-        << rate;
+    EXPECT_EQ(service_.last("singleFrameOpen")->args, std::vector<long long>{microSeconds}) << rate;
     Doc().StopRun();
   }
 }
@@ -429,7 +441,7 @@ TEST_F(WatchpostDocTest, ClosingFinishesTheRunDetectingOrPausedThenSavesTheSetti
 TEST_F(WatchpostDocTest, SetUpCommandsWaitWhileARunDetects) {
   StartedDoc();
   framework::CommandRouter router({&Doc()});
-  const int setUp[] = {cmd::Compression,     cmd::VideoFormat,     cmd::VideoSource,
+  const int setUp[] = {cmd::Compression,     cmd::VideoFormat,       cmd::VideoSource,
                        cmd::SetTargetFolder, cmd::AllocateFileSpace, cmd::PreviewMovement,
                        cmd::OverlayMode,     cmd::NamingOptions};
   for (const int id : setUp) EXPECT_TRUE(router.query(id).enabled) << id;
@@ -444,8 +456,9 @@ TEST_F(WatchpostDocTest, SetUpCommandsWaitWhileARunDetects) {
 
   Doc().mode = ModePreviewMovement;  // paused
   EXPECT_TRUE(router.dispatch(cmd::OverlayMode));
-  EXPECT_EQ(Describe(service_.calls()),
-            (std::vector<std::string>{"setPreviewRate(1000000)", "setOverlay(1)", "setPreview(0)"}));
+  EXPECT_EQ(
+      Describe(service_.calls()),
+      (std::vector<std::string>{"setPreviewRate(1000000)", "setOverlay(1)", "setPreview(0)"}));
   EXPECT_TRUE(router.query(cmd::OverlayMode).checked);
   EXPECT_FALSE(router.query(cmd::PreviewMovement).checked);
   service_.clearCalls();
@@ -613,7 +626,8 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
       EXPECT_TRUE(shell_.timers.empty());
       continue;
     }
-    EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
+    EXPECT_EQ(shell_.timers,
+              (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
     service_.setFrameWriteFails(false);
 
     // The folder is gone: the timer comes back in 30 s and nothing starts.
@@ -621,7 +635,8 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
     std::filesystem::rename(folder_, away);
     EXPECT_FALSE(Doc().ReadyToRestart());
     EXPECT_FALSE(Doc().runOpen());
-    EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
+    EXPECT_EQ(shell_.timers,
+              (std::map<int, int>{{kRestartTimerId, CWatchpostDoc::kFolderRetryMs}}));
     EXPECT_EQ(shell_.statusTexts.back(), waits + " (No such file or directory)");
 
     // Back again, it takes a write: the next run starts there, under a new name.
@@ -647,8 +662,8 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
 // notification icon and pane 0, and the recording goes on.
 TEST_F(WatchpostDocTest, UnattendedNothingWaitsForAnAnswer) {
   const std::filesystem::path missing = folder_ / "missing";
-  const std::string missingText = "Recordings go to " + folder_.string() +
-                                  ": the target folder " + missing.string() +
+  const std::string missingText = "Recordings go to " + folder_.string() + ": the target folder " +
+                                  missing.string() +
                                   " cannot be entered (No such file or directory).";
   // A folder that went while the program stood in it has no name to build one from.
   const std::string logText =

@@ -36,10 +36,10 @@ void Retype(CDialog& d, int id, const char* text) {
 
 TEST(DialogGeometry, ControlsSitAtTheirTemplateRectangleInPixels) {
   Form d;
-  EXPECT_EQ(d.size(), QSize(345, 212));  // 230 x 131 units
-  EXPECT_EQ(d.GetDlgItem(kName)->geometry(), QRect(75, 11, 150, 22));  // 50, 7, 100, 14
-  EXPECT_EQ(d.GetDlgItem(kRadioA)->geometry(), QRect(10, 73, 60, 16));  // 7, 45, 40, 10
-  EXPECT_EQ(d.GetDlgItem(kList)->geometry(), QRect(10, 138, 120, 65));  // 7, 85, 80, 40
+  EXPECT_EQ(d.size(), QSize(345, 212));                                  // 230 x 131 units
+  EXPECT_EQ(d.GetDlgItem(kName)->geometry(), QRect(75, 11, 150, 22));    // 50, 7, 100, 14
+  EXPECT_EQ(d.GetDlgItem(kRadioA)->geometry(), QRect(10, 73, 60, 16));   // 7, 45, 40, 10
+  EXPECT_EQ(d.GetDlgItem(kList)->geometry(), QRect(10, 138, 120, 65));   // 7, 85, 80, 40
   EXPECT_EQ(ControlPixelRect(kFormControls[0]), QRect(10, 14, 60, 13));  // 7, 9, 40, 8
 }
 

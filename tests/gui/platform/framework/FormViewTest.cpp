@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -11,7 +12,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <QApplication>
 
 #include <vector>
 

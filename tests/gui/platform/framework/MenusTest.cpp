@@ -32,31 +32,22 @@ constexpr int kDeep = 40006;
 
 constexpr MenuItem kMoreItems[] = {MenuCommand("&Deep\tCtrl+D", kDeep)};
 constexpr MenuItem kFileItems[] = {
-    MenuCommand("&Run  Ctrl+R", kRun),
-    MenuSeparator(),
-    MenuCommand("&Mode", kMode),
-    MenuCommand("&Fixed", kFixed, MF_CHECKED),
-    MenuCommand("&Nothing", kNoHandler),
-    MenuPopup("M&ore", kMoreItems),
+    MenuCommand("&Run  Ctrl+R", kRun),   MenuSeparator(),
+    MenuCommand("&Mode", kMode),         MenuCommand("&Fixed", kFixed, MF_CHECKED),
+    MenuCommand("&Nothing", kNoHandler), MenuPopup("M&ore", kMoreItems),
 };
 constexpr MenuItem kBar[] = {MenuPopup("&File", kFileItems)};
 constexpr MenuTemplate kMenu{1, kBar};
 
 constexpr AcceleratorEntry kKeys[] = {
-    {FVIRTKEY | FCONTROL, 'R', kRun},
-    {FVIRTKEY | FCONTROL, 'X', kMode},
-    {FVIRTKEY, VK_RETURN, kStop},
-    {FVIRTKEY | FSHIFT, VK_F1, kFixed},
+    {FVIRTKEY | FCONTROL, 'R', kRun},  {FVIRTKEY | FCONTROL, 'X', kMode},
+    {FVIRTKEY, VK_RETURN, kStop},      {FVIRTKEY | FSHIFT, VK_F1, kFixed},
     {FVIRTKEY | FCONTROL, 'R', kStop},  // a second entry for a key: the first one stands
 };
 
 constexpr StringResource kStrings[] = {
-    {IDS_IDLE_MESSAGE, "Idle"},
-    {ID_INDICATOR_CAPS, "CAP"},
-    {ID_INDICATOR_NUM, "NUM"},
-    {ID_INDICATOR_SCRL, "SCRL"},
-    {kRun, "Run it now\nRun"},
-    {kDeep, "Go deeper"},
+    {IDS_IDLE_MESSAGE, "Idle"},   {ID_INDICATOR_CAPS, "CAP"}, {ID_INDICATOR_NUM, "NUM"},
+    {ID_INDICATOR_SCRL, "SCRL"},  {kRun, "Run it now\nRun"},  {kDeep, "Go deeper"},
     {kNoHandler, "Does nothing"},
 };
 constexpr int kPanes[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QWidget>
@@ -33,8 +33,11 @@ TEST(MessageBoxes, ShowTheirButtonsIconAndDefaultAndReturnTheButtonPressed) {
       {MB_OKCANCEL | MB_DEFBUTTON2, {IDOK, IDCANCEL}, IDCANCEL, 0, IDCANCEL},
       {MB_YESNO | MB_ICONQUESTION, {IDYES, IDNO}, IDYES, MB_ICONQUESTION, IDNO},
       {MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, {IDYES, IDNO}, IDNO, MB_ICONEXCLAMATION, IDNO},
-      {MB_YESNOCANCEL | MB_ICONSTOP | MB_DEFBUTTON3, {IDYES, IDNO, IDCANCEL}, IDCANCEL,
-       MB_ICONERROR, IDCANCEL},
+      {MB_YESNOCANCEL | MB_ICONSTOP | MB_DEFBUTTON3,
+       {IDYES, IDNO, IDCANCEL},
+       IDCANCEL,
+       MB_ICONERROR,
+       IDCANCEL},
       {MB_RETRYCANCEL, {IDRETRY, IDCANCEL}, IDRETRY, 0, IDCANCEL},
   };
   QWidget owner;
@@ -54,7 +57,8 @@ TEST(MessageBoxes, ShowTheirButtonsIconAndDefaultAndReturnTheButtonPressed) {
       });
     }
     script.expectMessage("Go on?", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
-    for (const int id : row.buttons) EXPECT_EQ(MessageBox(&owner, "Go on?", "Asking", row.type), id);
+    for (const int id : row.buttons)
+      EXPECT_EQ(MessageBox(&owner, "Go on?", "Asking", row.type), id);
     EXPECT_EQ(MessageBox(&owner, "Go on?", "Asking", row.type), row.onEscape);
 
     ASSERT_FALSE(script.seen().empty());

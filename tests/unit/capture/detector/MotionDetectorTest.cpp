@@ -110,8 +110,9 @@ TEST_F(MotionDetectorTest, MarkMovementShowsChangedBytesInNegative) {
   EXPECT_EQ(shown, (Bytes{10, 224, 30, 215, 50, 184}));
   EXPECT_EQ(service.count("singleFrame"), 0u);
   // The store keeps the frame as delivered, not as marked.
-  EXPECT_EQ(Bytes(detector.frameStore(state.sampledCount), detector.frameStore(state.sampledCount) + 6),
-            kCurrent);
+  EXPECT_EQ(
+      Bytes(detector.frameStore(state.sampledCount), detector.frameStore(state.sampledCount) + 6),
+      kCurrent);
 }
 
 TEST_F(MotionDetectorTest, ADifferenceEqualToTheDifferentialIsNoChange) {
@@ -120,8 +121,8 @@ TEST_F(MotionDetectorTest, ADifferenceEqualToTheDifferentialIsNoChange) {
     int cur;
     int expectedChanged;
   } rows[] = {
-      {10, 110, 0}, {10, 111, 1}, {10, 90, 0}, {10, 89, 1}, {0, 100, 0},
-      {0, 101, 1},  {0, 99, 1},   {128, 228, 0}, {128, 229, 1}, {127, 227, 0}, {127, 228, 1},
+      {10, 110, 0}, {10, 111, 1},  {10, 90, 0},   {10, 89, 1},   {0, 100, 0},   {0, 101, 1},
+      {0, 99, 1},   {128, 228, 0}, {128, 229, 1}, {127, 227, 0}, {127, 228, 1},
   };
   for (const Row& r : rows) {
     settings.Differential = r.differential;

@@ -48,22 +48,31 @@ INSTANTIATE_TEST_SUITE_P(
     Zones, ComputeZoneBoundsTest,
     ::testing::Values(
         // The middle quarter of a VGA picture at 24 bits.
-        BoundsCase{"Vga24Middle", Format(640, 480, 24), Zone(0.25f, 0.75f, 0.25f, 0.75f),
+        BoundsCase{"Vga24Middle",
+                   Format(640, 480, 24),
+                   Zone(0.25f, 0.75f, 0.25f, 0.75f),
                    {3, 1920, 121, 360, 486, 1440}},
         // The whole picture: the left edge still moves two pixels right.
         BoundsCase{"WholeAt32", Format(320, 240, 32), Zone(0, 1, 0, 1), {4, 1280, 1, 240, 8, 1280}},
         BoundsCase{"WholeAt16", Format(320, 240, 16), Zone(0, 1, 0, 1), {2, 640, 1, 240, 4, 640}},
         BoundsCase{"WholeAt8", Format(320, 240, 8), Zone(0, 1, 0, 1), {1, 320, 1, 240, 2, 320}},
         // Below 8 bits a pixel counts as one byte rather than none.
-        BoundsCase{"FourBitsAsOneByte", Format(100, 10, 4), Zone(0.1f, 0.5f, 0, 1),
+        BoundsCase{"FourBitsAsOneByte",
+                   Format(100, 10, 4),
+                   Zone(0.1f, 0.5f, 0, 1),
                    {1, 100, 1, 10, 12, 50}},
-        BoundsCase{"OneBitAsOneByte", Format(100, 10, 1), Zone(0, 1, 0, 1), {1, 100, 1, 10, 2, 100}},
+        BoundsCase{
+            "OneBitAsOneByte", Format(100, 10, 1), Zone(0, 1, 0, 1), {1, 100, 1, 10, 2, 100}},
         // Column bounds fall back to pixel boundaries: 0.3f * 1920 + 6 gives 582, 0.7f * 1920 gives
         // 1343 (0.7f is a little under 0.7), rounded down to 1341.
-        BoundsCase{"ColumnsOnPixels", Format(640, 480, 24), Zone(0.3f, 0.7f, 0, 1),
+        BoundsCase{"ColumnsOnPixels",
+                   Format(640, 480, 24),
+                   Zone(0.3f, 0.7f, 0, 1),
                    {3, 1920, 1, 480, 582, 1341}},
         // A zone drawn upside down is empty: rowStart >= rowEnd.
-        BoundsCase{"Inverted", Format(640, 480, 24), Zone(0.75f, 0.25f, 0.75f, 0.25f),
+        BoundsCase{"Inverted",
+                   Format(640, 480, 24),
+                   Zone(0.75f, 0.25f, 0.75f, 0.25f),
                    {3, 1920, 361, 120, 1446, 480}},
         // Top-down frames give negative rows; nothing is refused here.
         BoundsCase{"TopDown", Format(10, -10, 24), Zone(0, 1, 0, 1), {3, 30, 1, -10, 6, 30}}),
@@ -82,8 +91,8 @@ TEST(ComputeZoneBounds, SaturatesFractionsNoFrameCouldHold) {
 }
 
 TEST(ComputeZoneBounds, AHugeWidthSaturatesTheStride) {
-  const ZoneBounds b = ComputeZoneBounds(Format(std::numeric_limits<std::int32_t>::max(), 2, 32),
-                                         Zone(0, 0, 0, 0));
+  const ZoneBounds b =
+      ComputeZoneBounds(Format(std::numeric_limits<std::int32_t>::max(), 2, 32), Zone(0, 0, 0, 0));
   EXPECT_EQ(b.rowStride, std::numeric_limits<std::int32_t>::max());
 }
 

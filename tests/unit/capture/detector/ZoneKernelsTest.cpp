@@ -61,8 +61,8 @@ struct Case {
   std::string describe() const {
     const ZoneBounds& b = area.bounds;
     return "bytes " + std::to_string(bytes) + (area.wholeFrame ? " whole frame" : " zone") +
-           " stride " + std::to_string(b.rowStride) + " rows " + std::to_string(b.rowStart) +
-           ".." + std::to_string(b.rowEnd) + " cols " + std::to_string(b.byteStart) + ".." +
+           " stride " + std::to_string(b.rowStride) + " rows " + std::to_string(b.rowStart) + ".." +
+           std::to_string(b.rowEnd) + " cols " + std::to_string(b.byteStart) + ".." +
            std::to_string(b.byteEnd) + " D " + std::to_string(differential) + " T " +
            std::to_string(threshold);
   }
@@ -107,7 +107,9 @@ Case RandomCase(std::mt19937& rng) {
     case 0: threshold = 0; break;
     case 1: threshold = std::uniform_int_distribution<std::uint32_t>(1, 40)(rng); break;
     case 2: threshold = std::uniform_int_distribution<std::uint32_t>(1, 5000)(rng); break;
-    case 3: threshold = static_cast<std::uint32_t>(-std::uniform_int_distribution<int>(1, 9)(rng)); break;
+    case 3:
+      threshold = static_cast<std::uint32_t>(-std::uniform_int_distribution<int>(1, 9)(rng));
+      break;
     default: threshold = 1'000'000; break;
   }
   return Case{bytes, area, differential, threshold};
@@ -178,9 +180,9 @@ TEST_P(KernelsMatchReference, OnRandomScenesAndZones) {
     const Scene scene = RandomScene(rng, c.bytes);
     const Outcome expected = RunReference(GetParam(), scene, c);
     for (const ZoneKernels* k : AvailableKernels()) {
-      ExpectSameOutcome(expected, RunKernels(*k, GetParam(), scene, c),
-                        std::string(k->name) + " trial " + std::to_string(trial) + ": " +
-                            c.describe());
+      ExpectSameOutcome(
+          expected, RunKernels(*k, GetParam(), scene, c),
+          std::string(k->name) + " trial " + std::to_string(trial) + ": " + c.describe());
     }
   }
 }
@@ -193,8 +195,15 @@ INSTANTIATE_TEST_SUITE_P(Passes, KernelsMatchReference,
 // byte limit decide whether any byte can change at all.
 TEST(KernelsMatchReference, ForDifferentialsOutsideTheSliderRange) {
   const std::uint32_t differentials[] = {
-      129, 253, 254, 255, 256, 1000, static_cast<std::uint32_t>(-1),
-      static_cast<std::uint32_t>(-40), static_cast<std::uint32_t>(std::numeric_limits<int>::min())};
+      129,
+      253,
+      254,
+      255,
+      256,
+      1000,
+      static_cast<std::uint32_t>(-1),
+      static_cast<std::uint32_t>(-40),
+      static_cast<std::uint32_t>(std::numeric_limits<int>::min())};
   std::mt19937 rng(7);
   for (std::uint32_t d : differentials) {
     for (int trial = 0; trial < 40; ++trial) {
@@ -376,20 +385,20 @@ TEST(KernelsMatchReference, WhereverTheRunsLieInTheirPages) {
       };
       const Outcome expected = run(ScalarKernels());
       for (const ZoneKernels* k : AvailableKernels()) {
-        ExpectSameOutcome(expected, run(*k),
-                          std::string(k->name) + " call " +
-                              std::to_string(static_cast<int>(call)) + " bytes " +
-                              std::to_string(n) + " live at " + std::to_string(where.live) +
-                              " previous at " + std::to_string(where.previous) + " store at " +
-                              std::to_string(where.store));
+        ExpectSameOutcome(
+            expected, run(*k),
+            std::string(k->name) + " call " + std::to_string(static_cast<int>(call)) + " bytes " +
+                std::to_string(n) + " live at " + std::to_string(where.live) + " previous at " +
+                std::to_string(where.previous) + " store at " + std::to_string(where.store));
       }
     }
   }
 }
 
 TEST(Kernels, TheBestOnesAreTheWidestThisProcessorRuns) {
-  const ZoneKernels* widest =
-      Avx512Kernels() ? Avx512Kernels() : Avx2Kernels() ? Avx2Kernels() : Sse2Kernels();
+  const ZoneKernels* widest = Avx512Kernels() ? Avx512Kernels()
+                              : Avx2Kernels() ? Avx2Kernels()
+                                              : Sse2Kernels();
   EXPECT_EQ(&BestKernels(), widest ? widest : &ScalarKernels());
 }
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/framework/MemoryProfileStore.h"
-#include "resources/WatchpostTexts.h"
 #include "platform/framework/QtProfileStore.h"
+#include "resources/WatchpostTexts.h"
 
 namespace watchpost {
 namespace {
@@ -52,16 +52,27 @@ std::vector<std::string> InSettings(std::vector<std::string> keys) {
 auto Fields(const CaptureSettings& s) {
   return std::tie(s.AutoRestart, s.Differential, s.Threshold, s.Interval, s.Limit, s.Beep,
                   s.ScaleState, s.SetPlayback, s.Playback, s.FileSize, s.CurrentDirectory,
-                  s.ZoneLeft, s.ZoneRight, s.ZoneTop, s.ZoneBottom, s.ZoneSet,
-                  s.FileFormatChoice);
+                  s.ZoneLeft, s.ZoneRight, s.ZoneTop, s.ZoneBottom, s.ZoneSet, s.FileFormatChoice);
 }
 
 // Every field away from its default, with values that survive the store unchanged.
 CaptureSettings Unusual() {
-  return {.AutoRestart = 1, .Differential = 77, .Threshold = 6400, .Interval = 1500,
-          .Limit = 12, .Beep = 0, .ScaleState = 3, .SetPlayback = 1, .Playback = 15.0f,
-          .FileSize = 8, .CurrentDirectory = "/srv/video/front door", .ZoneLeft = 0.125f,
-          .ZoneRight = 0.75f, .ZoneTop = 0.25f, .ZoneBottom = 0.5f, .ZoneSet = 1,
+  return {.AutoRestart = 1,
+          .Differential = 77,
+          .Threshold = 6400,
+          .Interval = 1500,
+          .Limit = 12,
+          .Beep = 0,
+          .ScaleState = 3,
+          .SetPlayback = 1,
+          .Playback = 15.0f,
+          .FileSize = 8,
+          .CurrentDirectory = "/srv/video/front door",
+          .ZoneLeft = 0.125f,
+          .ZoneRight = 0.75f,
+          .ZoneTop = 0.25f,
+          .ZoneBottom = 0.5f,
+          .ZoneSet = 1,
           .FileFormatChoice = 4};
 }
 
@@ -82,9 +93,9 @@ TEST(LoadSettingsTest, EmptyProfileGivesEveryDefault) {
 
 TEST(LoadSettingsTest, ReadsEachKeyOnceInOrderAndPlaybackOnlyWhenSpecified) {
   const std::vector<std::string> common{
-      "AutoRestart", "Differential", "Threshold",        "Limit",    "Interval",
-      "Beep",        "ScaleState",   "SetPlayback",      "FileSize", "CurrentDirectory",
-      "ZoneSet",     "FileFormatChoice", "ZoneLeft",     "ZoneRight", "ZoneTop",
+      "AutoRestart", "Differential",     "Threshold",   "Limit",     "Interval",
+      "Beep",        "ScaleState",       "SetPlayback", "FileSize",  "CurrentDirectory",
+      "ZoneSet",     "FileFormatChoice", "ZoneLeft",    "ZoneRight", "ZoneTop",
       "ZoneBottom"};
   for (int setPlayback : {0, 1}) {
     RecordingStore store;
@@ -128,8 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlaybackCase{0, 2000, std::nullopt, 0.0f},
                     PlaybackCase{0, -300, std::nullopt, -3.0f},
                     PlaybackCase{0, 0, std::nullopt, 4.0f},  // no rate: the default stays
-                    PlaybackCase{1, 300, 12, 12.0f},
-                    PlaybackCase{1, 250, std::nullopt, 4.0f},
+                    PlaybackCase{1, 300, 12, 12.0f}, PlaybackCase{1, 250, std::nullopt, 4.0f},
                     PlaybackCase{1, 0, 20, 20.0f},
                     PlaybackCase{1, 250, -1, 4294967296.0f}));  // taken as unsigned
 
@@ -169,15 +179,19 @@ TEST(SaveSettingsTest, WritesAllSeventeenKeysInOrderWithTheirStoredForms) {
   s.Playback = 12.9f;  // truncated toward zero
   SaveSettings(store, s);
 
-  EXPECT_EQ(store.writes,
-            InSettings({"AutoRestart", "Differential", "Threshold", "Interval", "Limit", "Beep",
-                        "ScaleState", "SetPlayback", "Playback", "FileSize", "CurrentDirectory",
-                        "ZoneLeft", "ZoneRight", "ZoneTop", "ZoneBottom", "ZoneSet",
-                        "FileFormatChoice"}));
+  EXPECT_EQ(store.writes, InSettings({"AutoRestart", "Differential", "Threshold", "Interval",
+                                      "Limit", "Beep", "ScaleState", "SetPlayback", "Playback",
+                                      "FileSize", "CurrentDirectory", "ZoneLeft", "ZoneRight",
+                                      "ZoneTop", "ZoneBottom", "ZoneSet", "FileFormatChoice"}));
   const std::vector<std::pair<const char*, std::string>> expected{
-      {"Interval", "1500"},    {"Playback", "12"},      {"CurrentDirectory", s.CurrentDirectory},
-      {"ZoneLeft", "0.125000"}, {"ZoneRight", "0.750000"}, {"ZoneTop", "0.250000"},
-      {"ZoneBottom", "0.500000"}, {"FileFormatChoice", "4"}};
+      {"Interval", "1500"},
+      {"Playback", "12"},
+      {"CurrentDirectory", s.CurrentDirectory},
+      {"ZoneLeft", "0.125000"},
+      {"ZoneRight", "0.750000"},
+      {"ZoneTop", "0.250000"},
+      {"ZoneBottom", "0.500000"},
+      {"FileFormatChoice", "4"}};
   for (const auto& [key, text] : expected) EXPECT_EQ(store.rawText("Settings", key), text) << key;
   for (const char* key : {"Playback", "Interval", "ZoneSet"}) {
     EXPECT_TRUE(store.isNumber("Settings", key)) << key;
@@ -194,9 +208,8 @@ TEST(SaveSettingsTest, PlaybackTruncatesTowardZeroAndSaturates) {
   };
   constexpr int kMax = std::numeric_limits<int>::max();
   constexpr int kMin = std::numeric_limits<int>::min();
-  for (const Case c : {Case{3.99f, 3}, Case{-3.99f, -3}, Case{0.5f, 0},
-                       Case{4294967296.0f, kMax}, Case{-1e20f, kMin},
-                       Case{std::numeric_limits<float>::infinity(), kMax},
+  for (const Case c : {Case{3.99f, 3}, Case{-3.99f, -3}, Case{0.5f, 0}, Case{4294967296.0f, kMax},
+                       Case{-1e20f, kMin}, Case{std::numeric_limits<float>::infinity(), kMax},
                        Case{std::numeric_limits<float>::quiet_NaN(), 0}}) {
     framework::MemoryProfileStore store;
     CaptureSettings s;
@@ -264,15 +277,13 @@ TEST(TargetFolderText, ALongFolderIsNeverCutInsideACharacter) {
   EXPECT_EQ(folder.compare(0, path.size(), path), 0);
   const std::string title = text.browseTitle.data();
   EXPECT_EQ(title.size(), 1022u);
-  EXPECT_EQ(title.substr(std::strlen(res::text::kBrowseTitlePrefix)),
-            folder.substr(0, 1022 - 44));
+  EXPECT_EQ(title.substr(std::strlen(res::text::kBrowseTitlePrefix)), folder.substr(0, 1022 - 44));
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, TargetFolderTextTest,
                          testing::Values(FolderCase{0, 0, 44}, FolderCase{7, 7, 51},
                                          FolderCase{979, 979, 1023}, FolderCase{980, 980, 1023},
-                                         FolderCase{1023, 1023, 1023},
-                                         FolderCase{1024, 1023, 1023},
+                                         FolderCase{1023, 1023, 1023}, FolderCase{1024, 1023, 1023},
                                          FolderCase{2000, 1023, 1023}));
 
 }  // namespace

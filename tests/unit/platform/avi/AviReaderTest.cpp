@@ -100,8 +100,13 @@ struct Kind {
 // A recording as Watchpost makes it.
 Kind Recorded(const Compressor& c, int bits) {
   const bool lossy = c.codec == "mjpeg" || c.codec == "mpeg4";
-  Kind k{"Watchpost_" + c.codec + "_" + std::to_string(bits), 63, 47, 1000000, 33367,
-         lossy ? kLossy : 0.0, nullptr};
+  Kind k{"Watchpost_" + c.codec + "_" + std::to_string(bits),
+         63,
+         47,
+         1000000,
+         33367,
+         lossy ? kLossy : 0.0,
+         nullptr};
   k.make = [c, bits](const std::string& path) {
     video::BitmapInfoHeader format;
     format.biWidth = 63;
@@ -128,11 +133,12 @@ std::string MakeWithFfmpeg(const std::string& path, const std::string& encoder, 
   const AVRational timeBase{1001, 30000};
   AVFormatContext* mux = nullptr;
   if (avformat_alloc_output_context2(&mux, nullptr, "avi", path.c_str()) < 0) return "no muxer";
-  std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> muxOwner(
-      mux, [](AVFormatContext* m) {
-        if (m->pb != nullptr) avio_closep(&m->pb);
-        avformat_free_context(m);
-      });
+  std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> muxOwner(mux,
+                                                                        [](AVFormatContext* m) {
+                                                                          if (m->pb != nullptr)
+                                                                            avio_closep(&m->pb);
+                                                                          avformat_free_context(m);
+                                                                        });
   AVStream* st = avformat_new_stream(mux, nullptr);
   st->time_base = timeBase;
   AVCodecContext* enc = nullptr;
@@ -286,8 +292,7 @@ struct Opened {
   std::string error;
   bool ok = false;
   explicit Opened(const std::string& path) {
-    ok = reader.openFile(path, error) && reader.openStream(error) &&
-         reader.openFrameGetter(error);
+    ok = reader.openFile(path, error) && reader.openStream(error) && reader.openFrameGetter(error);
   }
 };
 
@@ -506,8 +511,8 @@ TEST_P(AviReaderSeekTest, EveryFrameAfterEveryOtherIsFfmpegsOwnPicture) {
   av_log_set_level(AV_LOG_FATAL);
   testing_support::TempFolder folder("avi-seek");
   const std::string path = (folder / "reordered.avi").string();
-  const std::string made = MakeWithFfmpeg(path, GetParam().encoder, true, GetParam().bFrames,
-                                          kLong, true);
+  const std::string made =
+      MakeWithFfmpeg(path, GetParam().encoder, true, GetParam().bFrames, kLong, true);
   if (made.rfind("skip:", 0) == 0) GTEST_SKIP() << made;
   ASSERT_EQ(made, "");
   ASSERT_GT(ReorderDelay(path), 0) << "the stream must reorder";
@@ -537,8 +542,7 @@ TEST_P(AviReaderSeekTest, EveryFrameAfterEveryOtherIsFfmpegsOwnPicture) {
       fetch(j);
     }
   }
-  EXPECT_EQ(wrong, 0) << "fetches wrong of " << 2 * kLong * kLong << ", the first "
-                       << firstWrong;
+  EXPECT_EQ(wrong, 0) << "fetches wrong of " << 2 * kLong * kLong << ", the first " << firstWrong;
 }
 
 INSTANTIATE_TEST_SUITE_P(BFrames, AviReaderSeekTest,

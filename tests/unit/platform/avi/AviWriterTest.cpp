@@ -74,7 +74,7 @@ struct Recording {
   std::vector<int> packetBytes;
   std::vector<std::uint64_t> packetStamps;  // the first 8 bytes of each packet
   Bytes firstPacket;
-  std::vector<Bytes> pictures;              // top-down BGR
+  std::vector<Bytes> pictures;  // top-down BGR
 };
 
 // Reads an AVI back the way an FFmpeg-based player would.
@@ -176,7 +176,8 @@ class RoundTripTest : public TempDir, public ::testing::WithParamInterface<Case>
     const bool lossy = c.compressor.codec == "mjpeg" || c.compressor.codec == "mpeg4";
     for (int i = 0; i < count; ++i) {
       EXPECT_LE(MeanDifference(r.pictures[i], Frame(c.width, c.height, 24, i, true)),
-                lossy ? 8.0 : 0.0) << "frame " << i;
+                lossy ? 8.0 : 0.0)
+          << "frame " << i;
       const std::uint8_t* nearTop = &r.pictures[i][(2 * c.width - 3) * 3];
       EXPECT_TRUE(nearTop[2] > 150 && nearTop[0] < 80) << "red is not at the top of " << i;
     }
@@ -247,14 +248,12 @@ TEST(AviWriterCompressorsTest, DibFirstThenTheAskedForEncodersThisFfmpegHas) {
   const std::vector<Compressor> list = AvailableCompressors();
   ASSERT_FALSE(list.empty());
   EXPECT_EQ(list[0].codec, "rawvideo");
-  for (const auto& wanted : {std::pair{"mjpeg", true}, std::pair{"ffv1", false},
-                             std::pair{"mpeg4", true}}) {
+  for (const auto& wanted :
+       {std::pair{"mjpeg", true}, std::pair{"ffv1", false}, std::pair{"mpeg4", true}}) {
     const std::string codec = wanted.first;
-    const auto found = std::find_if(list.begin(), list.end(), [&](auto& c) {
-      return c.codec == codec;
-    });
-    ASSERT_EQ(found != list.end(), avcodec_find_encoder_by_name(codec.c_str()) != nullptr)
-        << codec;
+    const auto found =
+        std::find_if(list.begin(), list.end(), [&](auto& c) { return c.codec == codec; });
+    ASSERT_EQ(found != list.end(), avcodec_find_encoder_by_name(codec.c_str()) != nullptr) << codec;
     if (found != list.end()) {
       EXPECT_EQ(found->hasQuality, wanted.second) << codec;
     }
@@ -292,8 +291,7 @@ TEST_F(AviWriterFileTest, HeaderCarriesTheReducedRateAndScale) {
   };
   for (const auto& t : cases) {
     SCOPED_TRACE(std::to_string(t.microSecPerFrame) + " " + t.codec);
-    ASSERT_EQ(Record(file("rate.avi"), 16, 16, 24, 1, {t.codec, t.codec}, t.microSecPerFrame),
-              "");
+    ASSERT_EQ(Record(file("rate.avi"), 16, 16, 24, 1, {t.codec, t.codec}, t.microSecPerFrame), "");
     std::ifstream in(file("rate.avi"), std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     const std::size_t strh = bytes.find("strh");
@@ -328,8 +326,8 @@ TEST_F(AviWriterFileTest, RefusedOpenSaysWhyAndLeavesNoFile) {
     SCOPED_TRACE(t.name);
     AviWriter writer;
     std::string error;
-    EXPECT_FALSE(writer.open(t.path, Header(64, 48, t.bits), t.microSecPerFrame,
-                             {t.codec, t.codec}, t.reserve, error));
+    EXPECT_FALSE(writer.open(t.path, Header(64, 48, t.bits), t.microSecPerFrame, {t.codec, t.codec},
+                             t.reserve, error));
     EXPECT_NE(error.find(t.reason), std::string::npos) << error;
     EXPECT_FALSE(writer.isOpen());
     // A device is left as it is; a regular file is not left behind half made.
@@ -413,8 +411,9 @@ TEST_F(AviWriterFileTest, SpaceIsSetAsideAtOpenAndGivenBackAtClose) {
   };
   AviWriter writer;
   std::string error;
-  ASSERT_TRUE(writer.open(file("res.avi"), Header(64, 48, 24), 250000, UncompressedDib(),
-                          kReserve, error)) << error;
+  ASSERT_TRUE(
+      writer.open(file("res.avi"), Header(64, 48, 24), 250000, UncompressedDib(), kReserve, error))
+      << error;
   if (allocated() < kReserve) GTEST_SKIP() << "no fallocate here";
   const Bytes frame = Frame(64, 48, 24, 0);
   ASSERT_TRUE(writer.writeFrame(frame.data(), frame.size(), error)) << error;
@@ -433,8 +432,9 @@ TEST_F(AviWriterFileTest, PastOneGibibyteTheFileGoesOnInOpenDmlRiffs) {
   Bytes frame(1024 * 768 * 4, 0x33);
   AviWriter writer;
   std::string error;
-  ASSERT_TRUE(writer.open(file("big.avi"), Header(1024, 768, 32), 40000, UncompressedDib(), 0,
-                          error)) << error;
+  ASSERT_TRUE(
+      writer.open(file("big.avi"), Header(1024, 768, 32), 40000, UncompressedDib(), 0, error))
+      << error;
   for (std::uint64_t i = 0; i < kFrames; ++i) {
     std::memcpy(frame.data(), &i, sizeof i);
     ASSERT_TRUE(writer.writeFrame(frame.data(), frame.size(), error)) << error;

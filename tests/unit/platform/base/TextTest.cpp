@@ -13,7 +13,9 @@ TEST(FillIn, PutsEachValueInItsPlaceAndLeavesTheRest) {
     const char* filled;
   };
   const Row rows[] = {
-      {"Cannot open %1: %2", {"/tmp/a.avi", "No such file"}, "Cannot open /tmp/a.avi: No such file"},
+      {"Cannot open %1: %2",
+       {"/tmp/a.avi", "No such file"},
+       "Cannot open /tmp/a.avi: No such file"},
       {"%2 before %1", {"one", "two"}, "two before one"},
       {"%1%1", {"x"}, "xx"},
       {"100% sure, %1", {"really"}, "100% sure, really"},

@@ -51,8 +51,8 @@ TEST(FrameHandoverTest, FramesThatGrowAndShrinkArriveWhole) {
   FrameHandover handover;
   Consumer consumer;
   std::uint8_t value = 1;
-  for (const FrameFormat& size :
-       {FrameFormat{2, 2, 24}, FrameFormat{64, 48, 32}, FrameFormat{4, 4, 24}, FrameFormat{80, 60, 24}}) {
+  for (const FrameFormat& size : {FrameFormat{2, 2, 24}, FrameFormat{64, 48, 32},
+                                  FrameFormat{4, 4, 24}, FrameFormat{80, 60, 24}}) {
     Produce(handover, size, ++value);
     ASSERT_EQ(consumer.take(handover), FrameResult::NewFrame);
     EXPECT_EQ(consumer.format, size);

@@ -69,8 +69,7 @@ TEST_F(Chain, ACommandDisabledSinceTheMenuOpenedDoesNothing) {
 TEST_F(Chain, RangesAndLaterRegistrationsWin) {
   app.OnCommandRange(kRecent1, kRecent4, [&](int id) { ran.push_back(std::to_string(id)); });
   app.OnCommand(kRecent1 + 1, [&] { ran.push_back("own"); });
-  app.OnUpdateCommandUIRange(kRecent1, kRecent4,
-                             [](CCmdUI& ui) { ui.Enable(ui.id != kRecent4); });
+  app.OnUpdateCommandUIRange(kRecent1, kRecent4, [](CCmdUI& ui) { ui.Enable(ui.id != kRecent4); });
 
   EXPECT_TRUE(router.dispatch(kRecent1));
   EXPECT_TRUE(router.dispatch(kRecent1 + 1));

@@ -75,14 +75,15 @@ TEST_P(DetachDuringUpdate, NoOtherViewMissesOrRepeatsTheUpdate) {
   EXPECT_EQ(doc.views().size(), 3u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Document, DetachDuringUpdate,
-    testing::Values(DetachCase{"FirstDetachesItself", 0, 0, {1, 1, 1, 1}},
-                    DetachCase{"MiddleDetachesItself", 1, 1, {1, 1, 1, 1}},
-                    DetachCase{"LastDetachesItself", 3, 3, {1, 1, 1, 1}},
-                    DetachCase{"DetachesALaterView", 1, 2, {1, 1, 0, 1}},
-                    DetachCase{"DetachesAnEarlierView", 2, 0, {1, 1, 1, 1}}),
-    [](const testing::TestParamInfo<DetachCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Document, DetachDuringUpdate,
+                         testing::Values(DetachCase{"FirstDetachesItself", 0, 0, {1, 1, 1, 1}},
+                                         DetachCase{"MiddleDetachesItself", 1, 1, {1, 1, 1, 1}},
+                                         DetachCase{"LastDetachesItself", 3, 3, {1, 1, 1, 1}},
+                                         DetachCase{"DetachesALaterView", 1, 2, {1, 1, 0, 1}},
+                                         DetachCase{"DetachesAnEarlierView", 2, 0, {1, 1, 1, 1}}),
+                         [](const testing::TestParamInfo<DetachCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST(DocumentTest, AViewThatDetachesAnEarlierOneAndItselfLeavesNoLaterViewOut) {
   CDocument doc;

@@ -52,8 +52,7 @@ TYPED_TEST(ProfileStoreContract, AbsentValuesGiveTheFallback) {
 }
 
 TYPED_TEST(ProfileStoreContract, NumbersRoundTrip) {
-  for (int value : {0, -1, 250, std::numeric_limits<int>::max(),
-                    std::numeric_limits<int>::min()}) {
+  for (int value : {0, -1, 250, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
     ASSERT_TRUE(this->store->WriteProfileInt("Settings", "N", value));
     EXPECT_EQ(this->store->GetProfileInt("Settings", "N", 99), value);
     EXPECT_EQ(this->store->GetProfileString("Settings", "N", "x"), std::to_string(value));
@@ -61,8 +60,8 @@ TYPED_TEST(ProfileStoreContract, NumbersRoundTrip) {
 }
 
 TYPED_TEST(ProfileStoreContract, TextsRoundTrip) {
-  for (const std::string text : {"", "C:\\Avi", "/home/me/My Videos", "a=b; #c [d]",
-                                 "Überwachung", "0.250000"}) {
+  for (const std::string text :
+       {"", "C:\\Avi", "/home/me/My Videos", "a=b; #c [d]", "Überwachung", "0.250000"}) {
     ASSERT_TRUE(this->store->WriteProfileString("Settings", "T", text));
     EXPECT_EQ(this->store->GetProfileString("Settings", "T", "fallback"), text);
   }
@@ -74,9 +73,8 @@ TYPED_TEST(ProfileStoreContract, TextReadAsNumberMustBeAWholeNumber) {
     int expected;
   };
   for (const Case c : {Case{"42", 42}, Case{"-7", -7}, Case{"abc", 5}, Case{"12abc", 5},
-                       Case{"", 5}, Case{"3.5", 5}, Case{"99999999999", 5},
-                       Case{"4294967295", -1}, Case{"4294967296", 5},
-                       Case{"-2147483649", 5}}) {
+                       Case{"", 5}, Case{"3.5", 5}, Case{"99999999999", 5}, Case{"4294967295", -1},
+                       Case{"4294967296", 5}, Case{"-2147483649", 5}}) {
     ASSERT_TRUE(this->store->WriteProfileString("Settings", "T", c.text));
     EXPECT_EQ(this->store->GetProfileInt("Settings", "T", 5), c.expected) << '"' << c.text << '"';
   }

@@ -40,13 +40,16 @@ TEST(ParseVideoFormatTest, AcceptsWhatTheCaptureProgramCanHoldAndRefusesTheRest)
     const char* name;
     std::vector<std::uint8_t> record;
     bool accepted;
-    FrameFormat format;   // when accepted
-    const char* reason;   // part of the message when refused
+    FrameFormat format;  // when accepted
+    const char* reason;  // part of the message when refused
   } cases[] = {
       {"640x480x24", Bytes(Header(640, 480, 24)), true, {640, 480, 24}, ""},
       {"640x480x32", Bytes(Header(640, 480, 32)), true, {640, 480, 32}, ""},
-      {"1600x1024x24 is exactly the limit", Bytes(Header(1600, 1024, 24)), true,
-       {1600, 1024, 24}, ""},
+      {"1600x1024x24 is exactly the limit",
+       Bytes(Header(1600, 1024, 24)),
+       true,
+       {1600, 1024, 24},
+       ""},
       {"1600x1024x32 is over it", Bytes(Header(1600, 1024, 32)), false, {}, "4915200"},
       {"1-bit", Bytes(Header(640, 480, 1)), false, {}, "1 bits"},
       {"16-bit", Bytes(Header(640, 480, 16)), false, {}, "16 bits"},
@@ -57,15 +60,15 @@ TEST(ParseVideoFormatTest, AcceptsWhatTheCaptureProgramCanHoldAndRefusesTheRest)
       {"biSize past the record", Bytes(oversized), false, {}, "size field"},
       {"biSize 44 in a 44-byte record", Bytes(oversized, 44), true, {640, 480, 24}, ""},
       {"biSize below the header", Bytes(undersized), false, {}, "size field"},
-      {"huge sides do not wrap", Bytes(Header(0x7fffffff, 0x7fffffff, 32)), false, {},
-       "larger"},
+      {"huge sides do not wrap", Bytes(Header(0x7fffffff, 0x7fffffff, 32)), false, {}, "larger"},
   };
   for (const auto& t : cases) {
     SCOPED_TRACE(t.name);
     const FrameFormat before{7, 9, 32};
     FrameFormat format = before;
     std::string error;
-    EXPECT_EQ(ParseVideoFormat(t.record.data(), t.record.size(), kMaxFrameBytes, format, error), t.accepted)
+    EXPECT_EQ(ParseVideoFormat(t.record.data(), t.record.size(), kMaxFrameBytes, format, error),
+              t.accepted)
         << error;
     if (t.accepted) {
       EXPECT_EQ(format, t.format);
@@ -90,14 +93,15 @@ TEST(ParseVideoFormatTest, TheLimitIsTheCallers) {
 }
 
 TEST(ParseVideoFormatTest, ReadsBackTheRecordItsFormatGives) {
-  for (const FrameFormat f : {FrameFormat{640, 480, 24}, FrameFormat{1, 1, 32},
-                              FrameFormat{1600, 1024, 24}}) {
+  for (const FrameFormat f :
+       {FrameFormat{640, 480, 24}, FrameFormat{1, 1, 32}, FrameFormat{1600, 1024, 24}}) {
     const BitmapInfo info = ToBitmapInfo(f);
     EXPECT_EQ(info.bmiHeader.biSizeImage, f.bytes());
     FrameFormat back;
     std::string error;
     ASSERT_TRUE(ParseVideoFormat(reinterpret_cast<const std::uint8_t*>(&info), sizeof info,
-                                 kMaxFrameBytes, back, error)) << error;
+                                 kMaxFrameBytes, back, error))
+        << error;
     EXPECT_EQ(back, f);
   }
 }

@@ -6,15 +6,15 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include <unistd.h>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "platform/camera/window/CaptureDialogs.h"
 #include "platform/camera/window/QtCaptureService.h"
-#include "tests/support/FrameLimit.h"
 #include "platform/framework/Modal.h"
 #include "tests/support/FakeVideoDriver.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
@@ -106,12 +106,10 @@ TEST_F(CaptureDialogsTest, AFormatTheDriverRefusesKeepsTheDialogOpenWithItsReaso
 
 TEST_F(CaptureDialogsTest, TheFormatCannotChangeUnderAnOpenRecording) {
   std::vector<int> errors;
-  window_->setCallbackError([&](int id, const std::string&) {
-    errors.push_back(id);
-  });
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("corvane-dialog-" + std::to_string(::getpid()) +
-                                                 ".avi")).string();
+  window_->setCallbackError([&](int id, const std::string&) { errors.push_back(id); });
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("corvane-dialog-" + std::to_string(::getpid()) + ".avi"))
+                               .string();
   window_->fileSetCaptureFile(path);
   ASSERT_TRUE(window_->singleFrameOpen());
   bool shown = false;
@@ -128,10 +126,10 @@ TEST_F(CaptureDialogsTest, TheFormatCannotChangeUnderAnOpenRecording) {
 
 TEST_F(CaptureDialogsTest, ASourceThatStopsAfterAChangeIsReportedWithTheReason) {
   std::vector<std::pair<int, std::string>> errors;
-  window_->setCallbackError([&](int id, const std::string& text) {
-    errors.emplace_back(id, text);
-  });
-  camera_->setControls({Control(3, "Input", DriverControl::Kind::Menu, 1, 0, {"Camera", "S-Video"})});
+  window_->setCallbackError(
+      [&](int id, const std::string& text) { errors.emplace_back(id, text); });
+  camera_->setControls(
+      {Control(3, "Input", DriverControl::Kind::Menu, 1, 0, {"Camera", "S-Video"})});
   camera_->refuseSettings("Device or resource busy", /*stops=*/true);
   Answer<VideoSourceDialog>([](VideoSourceDialog& d) {
     static_cast<QComboBox*>(d.editor(3))->setCurrentIndex(1);

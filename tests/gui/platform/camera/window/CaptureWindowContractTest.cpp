@@ -38,8 +38,8 @@ class WidgetWindow {
     auto driver = std::make_unique<testing_support::FakeVideoDriver>("Camera", kFormat);
     driver_ = driver.get();
     drivers.push_back(std::move(driver));
-    service_ = std::make_unique<QtCaptureService>(testing_support::kMaxFrameBytes,
-                                                  std::move(drivers));
+    service_ =
+        std::make_unique<QtCaptureService>(testing_support::kMaxFrameBytes, std::move(drivers));
     window = service_->createCaptureWindow("WardenCam", 0, QRect(0, 0, 64, 48), nullptr, 0);
   }
   void failConnect(const std::string& reason) { driver_->failConnect(reason); }
@@ -81,8 +81,9 @@ class CaptureWindowContract : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.window.exists());
-    h.window->setCallbackError(
-        [this](int id, const std::string& text) { errors.push_back({id, text}); });
+    h.window->setCallbackError([this](int id, const std::string& text) {
+      errors.push_back({id, text});
+    });
     h.window->setCallbackFrame([this](VideoHdr& frame) {
       frames.push_back(frame.dwBytesUsed);
       if (onFrame) onFrame(frame);
@@ -192,9 +193,15 @@ std::vector<std::pair<const char*, std::function<bool(CaptureWindow&)>>> EverySt
       {"dlgVideoFormat", [](CaptureWindow& w) { return w.dlgVideoFormat(); }},
       {"dlgVideoSource", [](CaptureWindow& w) { return w.dlgVideoSource(); }},
       {"clientSize", [](CaptureWindow& w) { return !w.clientSize().isEmpty(); }},
-      {"drawEtchedRect", [](CaptureWindow& w) { return w.drawEtchedRect({1, 1, 9, 9}), false; }},
+      {"drawEtchedRect",
+       [](CaptureWindow& w) {
+         return w.drawEtchedRect({1, 1, 9, 9}), false;
+       }},
       {"setParentWindow", [](CaptureWindow& w) { return w.setParentWindow(nullptr), false; }},
-      {"setWindowPos", [](CaptureWindow& w) { return w.setWindowPos({0, 0, 9, 9}), false; }},
+      {"setWindowPos",
+       [](CaptureWindow& w) {
+         return w.setWindowPos({0, 0, 9, 9}), false;
+       }},
   };
 }
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "platform/avi/AviWriter.h"
-#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
 #include "platform/camera/drivers/VideoFileDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
@@ -142,7 +142,8 @@ TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, RealSourceTest,
-                         ::testing::Values(Source{"TestPattern", false}, Source{"FileReplay", true}),
+                         ::testing::Values(Source{"TestPattern", false},
+                                           Source{"FileReplay", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

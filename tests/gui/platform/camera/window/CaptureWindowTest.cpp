@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/camera/window/QtCaptureService.h"
-#include "tests/support/FrameLimit.h"
 #include "tests/support/AviProbe.h"
 #include "tests/support/FakeVideoDriver.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
@@ -159,7 +159,8 @@ TEST_F(CaptureWindowTest, ThePaintedPictureIsUprightAndShowsWhatTheCallbackMarke
   EXPECT_EQ(picture.pixelColor(32, 42), QColor(0, 0, 0));
 
   onFrame_ = [](VideoHdr& f) {
-    for (std::uint32_t i = 0; i < f.dwBytesUsed; ++i) f.lpData[i] = static_cast<std::uint8_t>(~f.lpData[i]);
+    for (std::uint32_t i = 0; i < f.dwBytesUsed; ++i)
+      f.lpData[i] = static_cast<std::uint8_t>(~f.lpData[i]);
   };
   camera_->push(frame);
   ASSERT_TRUE(WaitUntil([&] { return framesSeen_ > before + 1; }));
@@ -185,11 +186,8 @@ TEST_F(CaptureWindowTest, ACallbackThatRunsTheEventLoopOrReplacesItselfIsSafe) {
   EXPECT_EQ(deepest, 1);
 
   int replacedCalls = 0;
-  window_->setCallbackFrame([&](VideoHdr&) {
-    window_->setCallbackFrame([&](VideoHdr&) {
-      ++replacedCalls;
-    });
-  });
+  window_->setCallbackFrame(
+      [&](VideoHdr&) { window_->setCallbackFrame([&](VideoHdr&) { ++replacedCalls; }); });
   camera_->pushFilled(2);
   ASSERT_TRUE(WaitUntil([&] {
     camera_->pushFilled(3);

@@ -110,7 +110,8 @@ TEST(DriverListTest, SetButEmptyMeansNoDriver) {
 TEST(DriverListTest, UnsetMeansTheCamerasOrElseTheTestPattern) {
   CamerasVariable variable(nullptr);
   std::size_t cameras = 0;
-  for (const std::string& node : ListVideoNodes()) cameras += V4l2Driver(node, kMaxFrameBytes).listed();
+  for (const std::string& node : ListVideoNodes())
+    cameras += V4l2Driver(node, kMaxFrameBytes).listed();
   const auto drivers = EnumerateDrivers(kMaxFrameBytes);
   if (cameras == 0) {
     ASSERT_EQ(drivers.size(), 1u);
@@ -143,8 +144,8 @@ TEST(DriverListTest, DriverTextsAreCutTo199BytesOnACharacterBoundary) {
 }
 
 TEST(DriverListTest, FrameSizesShrinkToFitTheFrameStore) {
-  const FrameSize cases[] = {{640, 480},     {1600, 1024}, {100000, 2}, {1920, 1080},
-                             {4096, 2160},   {3000000, 1}, {1, 3000000}};
+  const FrameSize cases[] = {{640, 480},   {1600, 1024}, {100000, 2}, {1920, 1080},
+                             {4096, 2160}, {3000000, 1}, {1, 3000000}};
   for (const FrameSize& size : cases) {
     SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height);
     const FrameSize fitted = ShrinkToFit(size, kMaxFrameBytes);
@@ -155,7 +156,8 @@ TEST(DriverListTest, FrameSizesShrinkToFitTheFrameStore) {
       EXPECT_EQ(fitted.width % 2 + fitted.height % 2, 0);
       EXPECT_NEAR(static_cast<double>(fitted.width) / fitted.height,
                   static_cast<double>(size.width) / size.height, 0.01);
-      EXPECT_FALSE(FitsFrameStore({fitted.width + 4, fitted.height + 4}, kMaxFrameBytes));  // not needlessly small
+      EXPECT_FALSE(FitsFrameStore({fitted.width + 4, fitted.height + 4},
+                                  kMaxFrameBytes));  // not needlessly small
     }
   }
 }

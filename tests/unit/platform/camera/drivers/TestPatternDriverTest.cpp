@@ -66,8 +66,9 @@ TEST(TestPatternRenderTest, StillFramesDifferByNoMoreThanTheNoise) {
   for (const FrameFormat& format : kFormats) {
     for (const Case& c : cases) {
       for (const int noise : {0, 1, 4, kPatternMaxNoise}) {
-        SCOPED_TRACE(testing::Message() << "scene " << static_cast<int>(c.scene) << " frame "
-                                        << c.first << " noise " << noise << " width " << format.width);
+        SCOPED_TRACE(testing::Message()
+                     << "scene " << static_cast<int>(c.scene) << " frame " << c.first << " noise "
+                     << noise << " width " << format.width);
         const Difference d = Compare(Render({c.scene, noise}, c.first, format),
                                      Render({c.scene, noise}, c.second, format));
         EXPECT_LE(d.largest, noise);
@@ -90,7 +91,8 @@ TEST(TestPatternRenderTest, MovingObjectChangesManyBytesByMoreThan40) {
       // At least the object's leading and trailing edges, a few bytes per row it covers.
       EXPECT_GE(d.over40, static_cast<std::size_t>(format.height / 8));
       // The next cycle repeats the scene (the noise is new every frame).
-      EXPECT_TRUE(Render(clean, index, format) == Render(clean, index + kPatternCycleFrames, format));
+      EXPECT_TRUE(Render(clean, index, format) ==
+                  Render(clean, index + kPatternCycleFrames, format));
     }
   }
 }
@@ -128,12 +130,15 @@ TEST_F(TestPatternDriverTest, OffersTheStandardSizesAndRefusesWhatDoesNotFit) {
     FrameFormat format;
     bool accepted;
   };
-  const Case cases[] = {{{1600, 1024, 24}, true}, {{1600, 1024, 32}, false},
-                        {{320, 240, 16}, false},  {{0, 240, 24}, false},
+  const Case cases[] = {{{1600, 1024, 24}, true},
+                        {{1600, 1024, 32}, false},
+                        {{320, 240, 16}, false},
+                        {{0, 240, 24}, false},
                         {{320, 240, 32}, true}};
   for (const Case& c : cases) {
     std::string why;
-    EXPECT_EQ(driver.setFormat(c.format, why), c.accepted) << c.format.width << "x" << c.format.bitCount;
+    EXPECT_EQ(driver.setFormat(c.format, why), c.accepted)
+        << c.format.width << "x" << c.format.bitCount;
     EXPECT_EQ(why.empty(), c.accepted) << why;
     EXPECT_EQ(driver.format() == c.format, c.accepted);
   }

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/video/Ffmpeg.h"
 #include "platform/camera/VideoDriver.h"
 #include "platform/camera/drivers/VideoFileReader.h"
+#include "platform/video/Ffmpeg.h"
 
 namespace camera::videotest {
 
@@ -69,9 +69,9 @@ inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std:
   picture->height = video.height;
   picture->format = encoder->pix_fmt;
   if ((result = av_frame_get_buffer(picture.get(), 0)) < 0) return fail("frame", result);
-  ffmpeg::ScalerPtr toYuv(
-      sws_getContext(video.width, video.height, AV_PIX_FMT_RGB24, video.width, video.height,
-                     encoder->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr));
+  ffmpeg::ScalerPtr toYuv(sws_getContext(video.width, video.height, AV_PIX_FMT_RGB24, video.width,
+                                         video.height, encoder->pix_fmt, SWS_POINT, nullptr,
+                                         nullptr, nullptr));
   if (!toYuv) return fail("scaler", AVERROR(EINVAL));
 
   const auto drain = [&]() {
@@ -93,7 +93,8 @@ inline bool WriteTestVideo(const std::string& path, const TestVideo& video, std:
     const int strides[4] = {video.width * 3, 0, 0, 0};
     sws_scale(toYuv.get(), rows, strides, 0, video.height, picture->data, picture->linesize);
     picture->pts = frame;
-    if ((result = avcodec_send_frame(encoder.get(), picture.get())) < 0) return fail("encode", result);
+    if ((result = avcodec_send_frame(encoder.get(), picture.get())) < 0)
+      return fail("encode", result);
     if (!drain()) return fail("write", result);
   }
   if ((result = avcodec_send_frame(encoder.get(), nullptr)) < 0) return fail("flush", result);
@@ -107,8 +108,8 @@ class TempDir {
  public:
   TempDir() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                          "/corvane-drivers-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/corvane-drivers-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~TempDir() {
@@ -154,7 +155,8 @@ inline FrameResult AwaitFrame(VideoDriver& driver, std::vector<std::uint8_t>& fr
                               double seconds = 5.0) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
-    const FrameResult result = driver.latestFrame(frame.data(), frame.size(), sequence, format, error);
+    const FrameResult result =
+        driver.latestFrame(frame.data(), frame.size(), sequence, format, error);
     if (result != FrameResult::NoNewFrame || std::chrono::steady_clock::now() > deadline)
       return result;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "TestVideo.h"
-#include "tests/support/FrameLimit.h"
 #include "platform/camera/drivers/DriverList.h"
+#include "tests/support/FrameLimit.h"
 
 namespace camera {
 namespace {
@@ -66,9 +66,11 @@ TEST(V4l2DriverTest, RangesAreSampledToTheStandardSizesThatFit) {
       {{1, 4096, 1, 1, 4096, 1},
        {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1280, 720}, {1600, 1024}}},
       {{100, 1000, 1, 100, 800, 1}, {{160, 120}, {320, 240}, {640, 480}, {800, 600}}},
-      {{160, 1280, 160, 120, 720, 120}, {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1280, 720}}},
+      {{160, 1280, 160, 120, 720, 120},
+       {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1280, 720}}},
       {{160, 1280, 320, 120, 720, 240}, {{160, 120}, {800, 600}}},
-      {{48, 1920, 0, 32, 1080, 0}, {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1280, 720}, {1600, 1024}}},
+      {{48, 1920, 0, 32, 1080, 0},
+       {{160, 120}, {320, 240}, {640, 480}, {800, 600}, {1280, 720}, {1600, 1024}}},
       // Nothing standard inside: the ends of the range, as far as they fit.
       {{2000, 4000, 2, 1500, 3000, 2}, {}},
       {{50, 100, 2, 40, 80, 2}, {{50, 40}, {100, 80}}},
@@ -81,8 +83,7 @@ TEST(V4l2DriverTest, RangesAreSampledToTheStandardSizesThatFit) {
 
 TEST(V4l2DriverTest, RowsAreFlippedBottomUpAndWidenedToBgrx) {
   // Two rows of two pixels, each row padded to 8 bytes.
-  const std::vector<std::uint8_t> camera = {1, 2, 3, 4, 5, 6, 99, 99,
-                                            7, 8, 9, 10, 11, 12, 99, 99};
+  const std::vector<std::uint8_t> camera = {1, 2, 3, 4, 5, 6, 99, 99, 7, 8, 9, 10, 11, 12, 99, 99};
   struct Case {
     int bitCount;
     std::vector<std::uint8_t> expected;

@@ -139,15 +139,16 @@ TEST_F(VideoFileDriverTest, DeliversTheChosenFormatUprightForEveryCodec) {
     VideoFileDriver driver(clip, kMaxFrameBytes);
     ASSERT_TRUE(driver.connect(error)) << error;
     for (const FrameFormat& wanted : formats) {
-      SCOPED_TRACE(::testing::Message() << wanted.width << "x" << wanted.height << "x"
-                                        << wanted.bitCount);
+      SCOPED_TRACE(::testing::Message()
+                   << wanted.width << "x" << wanted.height << "x" << wanted.bitCount);
       ASSERT_TRUE(driver.setFormat(wanted, error)) << error;  // while connected: restarts
       EXPECT_EQ(driver.format(), wanted);
       ASSERT_EQ(next(driver), FrameResult::NewFrame) << error;
       EXPECT_EQ(format, wanted);
       // Red on top of the picture, so in the last rows of the bottom-up buffer.
       EXPECT_TRUE(IsRed(PixelAt(frame, format, format.width / 2, 0)));
-      const std::size_t lastRow = format.bytes() - static_cast<std::size_t>(format.width) * format.bitCount / 8;
+      const std::size_t lastRow =
+          format.bytes() - static_cast<std::size_t>(format.width) * format.bitCount / 8;
       EXPECT_GT(frame[lastRow + 2], 200);  // red byte of the last row's first pixel
       EXPECT_LT(frame[lastRow + 0], 60);
       EXPECT_GE(FrameOfPicture(frame, format), 0);
