@@ -25,8 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/avi/AviWriter.h"
-#include "platform/video/FrameFormat.h"
+#include "tests/e2e/RecordingClip.h"
 #include "tests/support/AviProbe.h"
 #include "tests/support/TempFolder.h"
 
@@ -114,27 +113,9 @@ class Child {
   pid_t pid_ = 0;
 };
 
-// A 640 x 240 clip, 10 frames a second, where a bright band crosses a dull picture: every
-// frame differs from the one before it.
+// 640 x 240: as wide as Casebook's band, so that its slider is in reach.
 std::string MakeMovingClip(const std::string& path, int frames) {
-  const video::FrameFormat format{640, 240, 24};
-  std::vector<std::uint8_t> frame(format.bytes());
-  avi::AviWriter writer;
-  std::string error;
-  const video::BitmapInfo info = video::ToBitmapInfo(format);
-  if (!writer.open(path, info.bmiHeader, 100000, avi::UncompressedDib(), 0, error)) return error;
-  for (int i = 0; i < frames; ++i) {
-    for (int y = 0; y < format.height; ++y) {
-      for (int x = 0; x < format.width; ++x) {
-        const bool band = (x / 40) == (i % 16);
-        std::uint8_t* pixel = &frame[(static_cast<std::size_t>(y) * format.width + x) * 3];
-        pixel[0] = pixel[1] = pixel[2] = band ? 250 : static_cast<std::uint8_t>(40 + x / 8);
-      }
-    }
-    if (!writer.writeFrame(frame.data(), frame.size(), error)) return error;
-  }
-  writer.close(error);
-  return error;
+  return testing_support::MakeMovingClip(path, frames, {640, 240, 24});
 }
 
 // The frame lines of a log, in order, and whether the settings lines close it.
@@ -205,6 +186,12 @@ class DesktopTest : public ::testing::Test {
         "DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "XDG_CONFIG_HOME=" + config_.string(),
         "XDG_RUNTIME_DIR=" + root_.path().string(), "HOME=" + root_.path().string()};
     if (const char* path = std::getenv("PATH")) environment.push_back(std::string("PATH=") + path);
+    // Under the sanitizers the programs run with the tests' settings.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(name))
+        environment.push_back(name + ("=" + std::string(value)));
+    }
+    environment.push_back("LSAN_OPTIONS=suppressions=" LSAN_SUPPRESSIONS_PATH);
     return environment;
   }
 

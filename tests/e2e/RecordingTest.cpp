@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -149,13 +150,20 @@ class RecordingTest : public ::testing::Test {
   const fs::path& root_ = temp_.path();
   fs::path folder_;
   std::string clip_;
+
+  // The real capture service with the clip as its one camera.
+  std::unique_ptr<camera::QtCaptureService> ClipService() const {
+    std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
+    drivers.push_back(
+        std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
+    return std::make_unique<camera::QtCaptureService>(testing_support::kMaxFrameBytes,
+                                                      std::move(drivers));
+  }
 };
 
 TEST_F(RecordingTest, RunsReachTheirLimitRestartAndLeaveMatchingAvisAndLogs) {
-  std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(
-      std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
-  camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
+  const auto clipService = ClipService();
+  camera::QtCaptureService& service = *clipService;
   framework::MemoryProfileStore profile;
   profile.seedText("Settings", "CurrentDirectory", folder_.string());
   profile.seedInt("Settings", "Interval", 100);
@@ -350,10 +358,8 @@ TEST_F(RecordingTest, AFullFolderEndsTheRunOnceAndTheRestartWaitsForRoom) {
     std::ofstream out(filler, std::ios::binary);
     out << std::string(256 * 1024 - 64 * 1024, 'f');
   }
-  std::vector<std::unique_ptr<camera::VideoDriver>> drivers;
-  drivers.push_back(
-      std::make_unique<camera::VideoFileDriver>(clip_, testing_support::kMaxFrameBytes));
-  camera::QtCaptureService service(testing_support::kMaxFrameBytes, std::move(drivers));
+  const auto clipService = ClipService();
+  camera::QtCaptureService& service = *clipService;
   framework::MemoryProfileStore profile;
   profile.seedText("Settings", "CurrentDirectory", folder_.string());
   profile.seedInt("Settings", "Interval", 60);
