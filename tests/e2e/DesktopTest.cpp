@@ -23,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/RecordingClip.h"
@@ -188,8 +189,12 @@ class DesktopTest : public ::testing::Test {
     if (const char* path = std::getenv("PATH")) environment.push_back(std::string("PATH=") + path);
     // Under the sanitizers the programs run with the tests' settings.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-      if (const char* value = std::getenv(name))
-        environment.push_back(name + ("=" + std::string(value)));
+      const char* value = std::getenv(name);
+      if (value == nullptr) continue;
+      std::string setting = name;  // piece by piece: GCC 12 sees overlap in "=" + temporary
+      setting += '=';
+      setting += value;
+      environment.push_back(std::move(setting));
     }
     environment.push_back("LSAN_OPTIONS=suppressions=" LSAN_SUPPRESSIONS_PATH);
     return environment;
