@@ -136,17 +136,24 @@ bool CaptureWidget::pollFrame() {
     case FrameResult::NewFrame: break;
   }
   frameBytes_ = format.bytes();
-  if (format != frameFormat_ || image_.isNull()) {
-    frameFormat_ = format;
-    image_ = QImage(live_.get(), format.width, format.height, format.width * (format.bitCount / 8),
+  frameFormat_ = format;
+  // Only a recording needs the frame unmarked after the callback: otherwise it gets the
+  // driver's frame itself and no copy is made.
+  std::uint8_t* delivered = frame_.get();
+  if (writer_.isOpen()) {
+    std::memcpy(live_.get(), frame_.get(), frameBytes_);
+    delivered = live_.get();
+  }
+  if (image_.isNull() || image_.constBits() != delivered || image_.width() != format.width ||
+      image_.height() != format.height || image_.format() != ImageFormat(format.bitCount)) {
+    image_ = QImage(delivered, format.width, format.height, format.width * (format.bitCount / 8),
                     ImageFormat(format.bitCount));
   }
-  std::memcpy(live_.get(), frame_.get(), frameBytes_);
   etched_.reset();
 
   if (preview_ && !overlay_ && frameCallback_) {
     VideoHdr header;
-    header.lpData = live_.get();
+    header.lpData = delivered;
     header.dwBufferLength = static_cast<std::uint32_t>(maxFrameBytes_);
     header.dwBytesUsed = static_cast<std::uint32_t>(frameBytes_);
     header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
@@ -155,7 +162,8 @@ bool CaptureWidget::pollFrame() {
     (*callback)(header);
     delivering_ = false;
   }
-  update();
+  // Hidden, minimized or covered: nobody would see the picture.
+  if (isVisible() && !visibleRegion().isEmpty()) update();
   return true;
 }
 

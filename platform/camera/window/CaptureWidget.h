@@ -115,11 +115,11 @@ class CaptureWidget : public QWidget, public CaptureWindow {
   bool stretch_ = false;
 
   FrameBytes frame_;  // the newest frame as the driver gave it
-  FrameBytes live_;   // the same frame as delivered to the callback and painted
+  FrameBytes live_;   // while recording, its copy for the callback to mark and to paint
   FrameFormat frameFormat_{};
   std::size_t frameBytes_ = 0;
   std::uint64_t frameSequence_ = 0;
-  QImage image_;  // a view of live_, rebuilt only when the format changes
+  QImage image_;  // a view of the delivered buffer, rebuilt only when that or the format changes
   std::optional<QRect> etched_;
 
   CaptureParms sequence_{.dwRequestMicroSecPerFrame = 66667};  // 15 frames per second

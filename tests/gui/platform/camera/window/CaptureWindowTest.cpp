@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QImage>
 #include <QWidget>
 
@@ -208,6 +209,57 @@ TEST_F(CaptureWindowTest, OverlayShowsVideoButDeliversNoFrames) {
   window_->setOverlay(false);
   window_->setPreview(true);
   ASSERT_TRUE(Deliver(3));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+TEST_F(CaptureWindowTest, AHiddenWindowPaintsNothingButStillDeliversEveryPeriod) {
+  QWidget* widget = QtCaptureService::widget(window_);
+  widget->show();
+  StartPreview();
+  ASSERT_TRUE(Deliver(1));
+  PaintCounter counter;
+  widget->installEventFilter(&counter);
+  widget->hide();
+  QApplication::processEvents();
+  counter.paints = 0;
+  for (std::uint8_t v = 2; v < 8; ++v) ASSERT_TRUE(Deliver(v));
+  WaitUntil([] { return false; }, 50);
+  EXPECT_EQ(counter.paints, 0);
+
+  // Shown again, the next frame is painted.
+  widget->show();
+  ASSERT_TRUE(Deliver(9));
+  EXPECT_TRUE(WaitUntil([&] { return counter.paints > 0; }));
+  widget->removeEventFilter(&counter);
+}
+
+TEST_F(CaptureWindowTest, WhileRecordingThePictureShowsTheMarksAndTheAviTheFrameUnmarked) {
+  const std::string path = (folder_ / "marked.avi").string();
+  StartPreview();
+  ASSERT_TRUE(Deliver(1));
+  window_->fileSetCaptureFile(path);
+  ASSERT_TRUE(window_->singleFrameOpen());
+  onFrame_ = [](VideoHdr& f) {
+    for (std::uint32_t i = 0; i < f.dwBytesUsed; ++i) f.lpData[i] = 0x30;
+  };
+  ASSERT_TRUE(Deliver(0xC0));
+  onFrame_ = nullptr;
+  EXPECT_EQ(Painted().pixelColor(32, 24), QColor(0x30, 0x30, 0x30));
+  ASSERT_TRUE(window_->singleFrame());  // after the callback: still the frame as it came
+  ASSERT_TRUE(window_->singleFrameClose());
+  const testing_support::AviProbe avi = testing_support::ProbeAvi(path);
+  ASSERT_TRUE(avi.opened) << avi.error;
+  ASSERT_EQ(avi.frames.size(), 1u);
+  EXPECT_EQ(avi.frames[0].front(), 0xC0);
 }
 
 TEST_F(CaptureWindowTest, AnEtchedRectangleStaysUntilTheNextFrame) {
