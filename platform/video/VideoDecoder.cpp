@@ -35,6 +35,7 @@ struct VideoDecoder::State {
   ffmpeg::InputPtr input;
   ffmpeg::CodecPtr decoder;
   ffmpeg::PacketPtr packet;
+  ffmpeg::PacketPtr held;  // read by readPacket(), until decodePacket() takes it
   ffmpeg::FramePtr picture;
   int stream = -1;
   bool draining = false;  // the demuxer is at the end; the decoder gives what it holds
@@ -76,8 +77,10 @@ bool VideoDecoder::openInput(const std::string& path, int wanted, std::string& e
   if (result < 0) return state->fail("no video stream to decode: ", result, error);
   state->stream = result;
   state->packet.reset(av_packet_alloc());
+  state->held.reset(av_packet_alloc());
   state->picture.reset(av_frame_alloc());
-  if (!state->packet || !state->picture) return state->fail("", AVERROR(ENOMEM), error);
+  if (!state->packet || !state->held || !state->picture)
+    return state->fail("", AVERROR(ENOMEM), error);
   state_ = std::move(state);
   return true;
 }
@@ -153,6 +156,53 @@ VideoDecoder::Result VideoDecoder::decodeNext(std::string& error) {
 
 const AVFrame& VideoDecoder::picture() const { return *state_->picture; }
 
+bool VideoDecoder::intraOnly() const {
+  if (!state_ || !state_->decoder) return false;
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(state_->decoder->codec_id);
+  return descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY) != 0;
+}
+
+VideoDecoder::Result VideoDecoder::readPacket(std::string& error) {
+  if (!state_ || !state_->decoder) {
+    error = "No video file is open.";
+    return Result::Failed;
+  }
+  State& s = *state_;
+  av_packet_unref(s.held.get());
+  for (;;) {
+    const int result = av_read_frame(s.input.get(), s.held.get());
+    if (result == AVERROR_EOF) return Result::End;
+    if (result < 0) {
+      s.fail("cannot read: ", result, error);
+      return Result::Failed;
+    }
+    if (s.held->stream_index == s.stream && s.held->size > 0) return Result::Picture;
+    av_packet_unref(s.held.get());
+  }
+}
+
+bool VideoDecoder::packetIsKey() const {
+  return state_ && (state_->held->flags & AV_PKT_FLAG_KEY) != 0;
+}
+
+VideoDecoder::Result VideoDecoder::decodePacket(std::string& error) {
+  if (!state_ || !state_->decoder) {
+    error = "No video file is open.";
+    return Result::Failed;
+  }
+  State& s = *state_;
+  av_frame_unref(s.picture.get());
+  if (s.held->size <= 0) return Result::End;
+  int result = avcodec_send_packet(s.decoder.get(), s.held.get());
+  av_packet_unref(s.held.get());
+  if (result >= 0) result = avcodec_receive_frame(s.decoder.get(), s.picture.get());
+  if (result == 0) return Result::Picture;
+  // A damaged picture is skipped, as players do; so is one the decoder holds back.
+  if (result == AVERROR_INVALIDDATA || result == AVERROR(EAGAIN)) return Result::End;
+  s.fail("cannot decode: ", result, error);
+  return Result::Failed;
+}
+
 bool VideoDecoder::seek(std::int64_t timestamp, std::string& error, bool anyFrame) {
   if (!state_) {
     error = "No video file is open.";
@@ -166,6 +216,7 @@ bool VideoDecoder::seek(std::int64_t timestamp, std::string& error, bool anyFram
   if (result < 0) return s.fail("cannot seek: ", result, error);
   if (s.decoder) avcodec_flush_buffers(s.decoder.get());
   av_frame_unref(s.picture.get());
+  av_packet_unref(s.held.get());
   s.draining = false;
   return true;
 }

@@ -40,6 +40,17 @@ class VideoDecoder {
   Result decodeNext(std::string& error);
   const AVFrame& picture() const;
 
+  // True for codecs whose every picture stands alone (Motion JPEG): such a stream can be read a
+  // packet at a time and only the packets wanted decoded.
+  bool intraOnly() const;
+  // Reads the stream's next packet without decoding it: Picture when there is one, End at the
+  // end of the file. Not to be mixed with decodeNext() between seeks.
+  Result readPacket(std::string& error);
+  bool packetIsKey() const;  // of the packet readPacket() read
+  // Decodes the packet readPacket() read into picture(); End when it gives no picture (damaged,
+  // or already decoded).
+  Result decodePacket(std::string& error);
+
   // Goes back to the key frame at or before `timestamp` (in the stream's time base) and empties
   // the decoder, so that decoding starts afresh there. With `anyFrame`, to the indexed frame at
   // or before it whether key frame or not, for a caller that has picked where to start.

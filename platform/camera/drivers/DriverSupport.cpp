@@ -58,4 +58,34 @@ bool WorkerThread::sleepUntil(std::chrono::steady_clock::time_point deadline) {
   return !wake_.wait_until(lock, deadline, [this] { return stopping_; });
 }
 
+WorkerThread::Wake WorkerThread::waitUntil(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  wake_.wait_until(lock, deadline, [this] { return stopping_ || asked_; });
+  return stopping_ ? Wake::Stopped : asked_ ? Wake::Asked : Wake::Due;
+}
+
+void WorkerThread::offer() {
+  std::lock_guard lock(mutex_);
+  ++offered_;
+}
+
+void WorkerThread::answer() {
+  {
+    std::lock_guard lock(mutex_);
+    answered_ = offered_;
+    asked_ = false;
+  }
+  wake_.notify_all();
+}
+
+void WorkerThread::ask(std::chrono::milliseconds patience) {
+  std::unique_lock lock(mutex_);
+  if (offered_ == answered_ || stopping_ || finished_) return;
+  if (!asked_) {
+    asked_ = true;
+    wake_.notify_all();
+  }
+  wake_.wait_for(lock, patience, [this] { return !asked_ || stopping_ || finished_; });
+}
+
 }  // namespace camera

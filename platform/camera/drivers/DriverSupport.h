@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -36,6 +37,9 @@ inline std::string CutDriverText(std::string text) {
 using base::ErrnoText;
 using video::CheckFrameFormat;
 
+// How long a consumer waits for a frame made on demand before it takes what there is.
+inline constexpr std::chrono::milliseconds kFrameMakingPatience{200};
+
 // The one thread a driver produces frames on. stop() asks the body to end and joins it; the
 // body polls stopRequested() or waits in sleepUntil(), which a stop cuts short.
 class WorkerThread {
@@ -51,10 +55,18 @@ class WorkerThread {
     stop();
     {
       std::lock_guard lock(mutex_);
-      stopping_ = false;
+      stopping_ = finished_ = asked_ = false;
+      offered_ = answered_ = 0;
     }
     try {
-      thread_ = std::thread(std::move(body));
+      thread_ = std::thread([this, body = std::move(body)]() mutable {
+        body();
+        {
+          std::lock_guard lock(mutex_);
+          finished_ = true;
+        }
+        wake_.notify_all();
+      });
     } catch (const std::system_error& e) {
       error = std::string("Cannot start the capture thread: ") + e.what();
       return false;
@@ -66,10 +78,26 @@ class WorkerThread {
   // False when a stop was asked for before `deadline`.
   bool sleepUntil(std::chrono::steady_clock::time_point deadline);
 
+  // Frames made on demand: the thread offer()s each newer picture it could make a frame of,
+  // waits in waitUntil(), and when asked makes the frame of the newest and answer()s. What
+  // nobody asks for is never made.
+  enum class Wake { Due, Asked, Stopped };
+  Wake waitUntil(std::chrono::steady_clock::time_point deadline);
+  void offer();
+  void answer();
+  // The consumer's side: when a picture was offered since the last answer, asks for its frame
+  // and waits for it, at most `patience` (a thread that is late answers into the next call).
+  void ask(std::chrono::milliseconds patience);
+
  private:
   mutable std::mutex mutex_;
   std::condition_variable wake_;
-  bool stopping_ = false;  // guarded by mutex_
+  // Guarded by mutex_:
+  bool stopping_ = false;
+  bool finished_ = false;  // the body has returned; nobody is left to answer
+  bool asked_ = false;
+  std::uint64_t offered_ = 0;
+  std::uint64_t answered_ = 0;  // offered_ as it was at the last answer
   std::thread thread_;
 };
 

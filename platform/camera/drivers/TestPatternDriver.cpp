@@ -187,6 +187,9 @@ FrameResult TestPatternDriver::latestFrame(std::uint8_t* into, std::size_t capac
     error = "The test pattern is not connected.";
     return FrameResult::Failed;
   }
+  // A replayed file makes its frame now, from its newest picture, so the wait is one
+  // conversion long.
+  thread_.ask(kFrameMakingPatience);
   return handover_.latest(into, capacity, sequence, format, error);
 }
 

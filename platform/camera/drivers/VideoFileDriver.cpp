@@ -76,6 +76,9 @@ FrameResult VideoFileDriver::latestFrame(std::uint8_t* into, std::size_t capacit
     error = name() + " is not connected.";
     return FrameResult::Failed;
   }
+  // A replayed file makes its frame now, from its newest picture, so the wait is one
+  // conversion long.
+  thread_.ask(kFrameMakingPatience);
   return handover_.latest(into, capacity, sequence, format, error);
 }
 

@@ -35,6 +35,7 @@ class VideoFileDriver final : public VideoDriver {
                           FrameFormat& format, std::string& error) override;
 
   std::vector<DriverControl> controls() const override { return {}; }
+  VideoFileReader::Counts replayCounts() const { return reader_.counts(); }
   bool setControl(std::uint32_t id, int value, const std::string& text,
                   std::string& error) override;
 

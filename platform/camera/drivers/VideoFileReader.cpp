@@ -50,6 +50,9 @@ struct VideoFileReader::State {
   video::VideoDecoder decoder;
   video::FrameConverter converter;
   double rate = 25.0;
+  bool skipDecoding = false;     // every picture stands alone: decode only those made frames of
+  bool held = false;             // a packet read and not decoded: the newest picture
+  bool decoded = false;          // decoder.picture() is the newest picture
   bool pictureThisPass = false;  // a whole pass without one means nothing decodes
 
   bool rewind(std::string& error);
@@ -57,15 +60,24 @@ struct VideoFileReader::State {
 
 VideoFileReader::VideoFileReader() = default;
 VideoFileReader::~VideoFileReader() = default;
-VideoFileReader::VideoFileReader(VideoFileReader&&) noexcept = default;
-VideoFileReader& VideoFileReader::operator=(VideoFileReader&&) noexcept = default;
+VideoFileReader::VideoFileReader(VideoFileReader&& other) noexcept
+    : state_(std::move(other.state_)), decoded_(other.decoded_.load()), made_(other.made_.load()) {}
+VideoFileReader& VideoFileReader::operator=(VideoFileReader&& other) noexcept {
+  state_ = std::move(other.state_);
+  decoded_ = other.decoded_.load();
+  made_ = other.made_.load();
+  return *this;
+}
 
 bool VideoFileReader::open(const std::string& path, std::string& error) {
   auto state = std::make_unique<State>();
   if (!Identify(path, state->identity, error)) return false;
   if (!state->decoder.open(path, error)) return false;
   state->rate = RateOf(state->decoder.stream());
+  state->skipDecoding = state->decoder.intraOnly();
   state_ = std::move(state);
+  decoded_ = 0;
+  made_ = 0;
   return true;
 }
 
@@ -92,7 +104,7 @@ bool VideoFileReader::State::rewind(std::string& error) {
   return true;
 }
 
-bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out, std::string& error) {
+bool VideoFileReader::advance(std::string& error) {
   if (!state_) {
     error = "No video file is open.";
     return false;
@@ -105,22 +117,67 @@ bool VideoFileReader::readFrame(const FrameFormat& format, std::uint8_t* out, st
   if (!(now == state_->identity)) {
     VideoFileReader fresh;
     if (!fresh.open(path, error)) return false;
-    *this = std::move(fresh);
+    state_ = std::move(fresh.state_);
   }
   State& s = *state_;
+  s.held = s.decoded = false;
   for (;;) {
-    switch (s.decoder.decodeNext(error)) {
-      case video::VideoDecoder::Result::Picture:
-        s.pictureThisPass = true;
-        if (s.converter.convert(s.decoder.picture(), format, out, error)) return true;
-        error = path + ": " + error;
-        return false;
+    video::VideoDecoder::Result result;
+    if (s.skipDecoding) {
+      result = s.decoder.readPacket(error);
+      if (result == video::VideoDecoder::Result::Picture && !s.decoder.packetIsKey()) {
+        // The codec said otherwise, but this picture leans on others: decode them all.
+        s.skipDecoding = false;
+        result = s.decoder.decodePacket(error);
+        if (result == video::VideoDecoder::Result::End) continue;
+        ++decoded_;
+        s.decoded = true;
+      } else {
+        s.held = true;
+      }
+    } else {
+      result = s.decoder.decodeNext(error);
+      if (result == video::VideoDecoder::Result::Picture) {
+        ++decoded_;
+        s.decoded = true;
+      }
+    }
+    switch (result) {
+      case video::VideoDecoder::Result::Picture: s.pictureThisPass = true; return true;
       case video::VideoDecoder::Result::End:
+        s.held = s.decoded = false;
         if (!s.rewind(error)) return false;
         break;
       case video::VideoDecoder::Result::Failed: return false;
     }
   }
+}
+
+bool VideoFileReader::makeFrame(const FrameFormat& format, std::uint8_t* out, std::string& error) {
+  error.clear();
+  if (!state_) {
+    error = "No video file is open.";
+    return false;
+  }
+  State& s = *state_;
+  if (s.held) {
+    s.held = false;
+    switch (s.decoder.decodePacket(error)) {
+      case video::VideoDecoder::Result::Picture:
+        ++decoded_;
+        s.decoded = true;
+        break;
+      case video::VideoDecoder::Result::End: return false;
+      case video::VideoDecoder::Result::Failed: return false;
+    }
+  }
+  if (!s.decoded) return false;
+  if (!s.converter.convert(s.decoder.picture(), format, out, error)) {
+    error = s.decoder.path() + ": " + error;
+    return false;
+  }
+  ++made_;
+  return true;
 }
 
 void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
@@ -129,16 +186,28 @@ void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHand
   std::string error;
   try {
     auto due = Clock::now();
-    while (!thread.stopRequested()) {
-      if (!reader.readFrame(format, handover.beginFrame(format.bytes()), error)) {
+    for (;;) {
+      if (!reader.advance(error)) {
         handover.fail(error);
         return;
       }
-      if (!thread.sleepUntil(due)) return;
-      handover.publish(format);
+      thread.offer();
       const auto period = std::chrono::duration_cast<Clock::duration>(
           std::chrono::duration<double>(1.0 / reader.framesPerSecond()));
       due += period;
+      for (;;) {
+        const WorkerThread::Wake wake = thread.waitUntil(due);
+        if (wake == WorkerThread::Wake::Stopped) return;
+        if (wake == WorkerThread::Wake::Due) break;
+        if (reader.makeFrame(format, handover.beginFrame(format.bytes()), error)) {
+          handover.publish(format);
+        } else if (!error.empty()) {
+          handover.fail(error);
+          thread.answer();
+          return;
+        }
+        thread.answer();
+      }
       // Far behind (a slow machine, a heavy file): let the lost time go rather than rush.
       if (Clock::now() - due > 4 * period) due = Clock::now();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,19 +30,34 @@ class VideoFileReader {
   double framesPerSecond() const;
   std::string codecName() const;
 
-  // Decodes the next picture into `out` (format.bytes() bytes) as bottom-up rows. A file that
-  // was deleted fails; one that was replaced or rewritten is opened afresh, and fails if it no
-  // longer decodes.
-  bool readFrame(const FrameFormat& format, std::uint8_t* out, std::string& error);
+  // Moves on to the file's next picture, the newest from now on. Pictures that stand alone are
+  // only read here and decoded by makeFrame(); the others are decoded here, as the next one
+  // needs them. A file that was deleted fails; one that was replaced or rewritten is opened
+  // afresh, and fails if it no longer decodes.
+  bool advance(std::string& error);
+  // The newest picture into `out` (format.bytes() bytes) as bottom-up rows. False with an empty
+  // `error` when it did not decode (a damaged picture is skipped).
+  bool makeFrame(const FrameFormat& format, std::uint8_t* out, std::string& error);
+
+  // Pictures decoded and frames made since open, for the tests of what replay costs; read from
+  // any thread.
+  struct Counts {
+    std::uint64_t decoded = 0;
+    std::uint64_t made = 0;
+  };
+  Counts counts() const { return {decoded_.load(), made_.load()}; }
 
  private:
   struct State;
   std::unique_ptr<State> state_;
+  std::atomic<std::uint64_t> decoded_{0};
+  std::atomic<std::uint64_t> made_{0};
 };
 
-// The body of a file-playing thread: frames from `reader` into `handover`, each at its time by
-// the file's own rate, until `thread` is stopped or the file fails (the handover then carries
-// the reason).
+// The body of a file-playing thread: `reader` keeps to the file's own rate, and a frame goes
+// into `handover` only when the consumer asks `thread` for one (see WorkerThread::ask), made
+// from the newest picture; until `thread` is stopped or the file fails (the handover then
+// carries the reason).
 void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
                    WorkerThread& thread);
 

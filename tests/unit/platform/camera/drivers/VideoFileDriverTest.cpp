@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "TestVideo.h"
@@ -194,6 +195,47 @@ TEST_F(VideoFileDriverTest, AFileThatGoesAwayMidRunFailsAndNeverPassesForGood) {
     EXPECT_EQ(next(driver, 0.3), FrameResult::Failed);
     driver.disconnect();
     EXPECT_FALSE(driver.connected());
+  }
+}
+
+TEST_F(VideoFileDriverTest, ASlowConsumerCostsOneFramePerDeliveryAndGetsTheNewest) {
+  struct Case {
+    const char* codec;
+    bool decodesOnlyWhatItDelivers;  // every picture stands alone
+  };
+  for (const Case& c : {Case{"mjpeg", true}, Case{"mpeg4", false}}) {
+    SCOPED_TRACE(c.codec);
+    writeClip({10, 10, 64, 48, c.codec});  // 1 s at 10 per second
+    VideoFileDriver driver(clip, kMaxFrameBytes);
+    ASSERT_TRUE(driver.connect(error)) << error;
+    ASSERT_TRUE(driver.setFormat({160, 120, 32}, error)) << error;
+    std::uint64_t deliveries = 0;
+    int wraps = 0, previous = -1, leaps = 0;
+    for (int ask = 0; ask < 10; ++ask) {  // 2.5 s at the default preview rate
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      const FrameResult result =
+          driver.latestFrame(frame.data(), frame.size(), sequence, format, error);
+      ASSERT_NE(result, FrameResult::Failed) << error;
+      if (result != FrameResult::NewFrame) continue;
+      ++deliveries;
+      EXPECT_EQ(format, (FrameFormat{160, 120, 32}));
+      const int number = FrameOfPicture(frame, format);
+      ASSERT_GE(number, 0);
+      // A quarter second on is 2 or 3 frames on; a frame made at the last call, or queued, would
+      // be the next in line.
+      if (previous >= 0) leaps += (number - previous + 10) % 10 >= 2;
+      wraps += number < previous;
+      previous = number;
+    }
+    const VideoFileReader::Counts counts = driver.replayCounts();
+    EXPECT_GE(deliveries, 7u);
+    EXPECT_GE(leaps + 3, static_cast<int>(deliveries));  // a late wake-up may lose one
+    EXPECT_LE(counts.made, deliveries + 1);
+    if (c.decodesOnlyWhatItDelivers)
+      EXPECT_LE(counts.decoded, deliveries + 1);
+    else
+      EXPECT_GT(counts.decoded, 2 * deliveries);  // keeps to the file's clock
+    EXPECT_GE(wraps, 1);                          // and loops
   }
 }
 
