@@ -63,8 +63,7 @@ void CFormView::LayOutScrollBar() {
   const int barHeight = ScrollBarHeightAt(width());
   if (barHeight == 0) {
     scrollBar_->hide();
-    scrollBar_->setValue(0);  // the whole form is in sight again
-    ScrollTo(0);
+    scrollBar_->setValue(0);  // the whole form is in sight again (valueChanged scrolls)
     return;
   }
   const int hidden = sizeHint().width() - width();

@@ -115,12 +115,16 @@ bool VideoDecoder::openDecoder(std::string& error) {
 void VideoDecoder::close() { state_.reset(); }
 bool VideoDecoder::isOpen() const { return state_ != nullptr; }
 
+VideoDecoder::State* VideoDecoder::decoding(std::string& error) {
+  if (state_ && state_->decoder) return state_.get();
+  error = "No video file is open.";
+  return nullptr;
+}
+
 VideoDecoder::Result VideoDecoder::decodeNext(std::string& error) {
-  if (!state_ || !state_->decoder) {
-    error = "No video file is open.";
-    return Result::Failed;
-  }
-  State& s = *state_;
+  State* open = decoding(error);
+  if (open == nullptr) return Result::Failed;
+  State& s = *open;
   av_frame_unref(s.picture.get());
   for (;;) {
     int result = avcodec_receive_frame(s.decoder.get(), s.picture.get());
@@ -163,11 +167,9 @@ bool VideoDecoder::intraOnly() const {
 }
 
 VideoDecoder::Result VideoDecoder::readPacket(std::string& error) {
-  if (!state_ || !state_->decoder) {
-    error = "No video file is open.";
-    return Result::Failed;
-  }
-  State& s = *state_;
+  State* open = decoding(error);
+  if (open == nullptr) return Result::Failed;
+  State& s = *open;
   av_packet_unref(s.held.get());
   for (;;) {
     const int result = av_read_frame(s.input.get(), s.held.get());
@@ -186,11 +188,9 @@ bool VideoDecoder::packetIsKey() const {
 }
 
 VideoDecoder::Result VideoDecoder::decodePacket(std::string& error) {
-  if (!state_ || !state_->decoder) {
-    error = "No video file is open.";
-    return Result::Failed;
-  }
-  State& s = *state_;
+  State* open = decoding(error);
+  if (open == nullptr) return Result::Failed;
+  State& s = *open;
   av_frame_unref(s.picture.get());
   if (s.held->size <= 0) return Result::End;
   int result = avcodec_send_packet(s.decoder.get(), s.held.get());

@@ -66,6 +66,8 @@ class VideoDecoder {
 
  private:
   struct State;
+  // The state of a file whose decoder is open; null, with the reason, otherwise.
+  State* decoding(std::string& error);
   std::unique_ptr<State> state_;
 };
 
