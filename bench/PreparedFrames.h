@@ -64,14 +64,11 @@ class PreparedFramesDriver final : public camera::VideoDriver {
     error = "fixed format";
     return false;
   }
-  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                                  camera::FrameFormat& format, std::string& error) override {
-    const auto& frame = frames_[static_cast<std::size_t>(sequence % frames_.size())];
-    if (frame.size() > capacity) {
-      error = "frame too large";
-      return camera::FrameResult::Failed;
-    }
-    std::memcpy(into, frame.data(), frame.size());
+  // The copy stands for the driver's own work of making the frame.
+  camera::FrameResult latestFrame(camera::FrameBuffer& frame, std::uint64_t& sequence,
+                                  camera::FrameFormat& format, std::string&) override {
+    const auto& next = frames_[static_cast<std::size_t>(sequence % frames_.size())];
+    std::memcpy(frame.reserve(next.size()), next.data(), next.size());
     ++sequence;
     format = format_;
     return camera::FrameResult::NewFrame;

@@ -1,18 +1,10 @@
 #include "platform/camera/FrameHandover.h"
 
-#include <cstring>
 #include <utility>
 
 namespace camera {
 
-std::uint8_t* FrameHandover::beginFrame(std::size_t bytes) {
-  if (back_.capacity < bytes) {
-    back_.bytes = MakeFrameBytes(bytes);
-    back_.capacity = bytes;
-  }
-  back_.size = bytes;
-  return back_.bytes.get();
-}
+std::uint8_t* FrameHandover::beginFrame(std::size_t bytes) { return back_.reserve(bytes); }
 
 void FrameHandover::publish(const FrameFormat& format) {
   std::lock_guard lock(mutex_);
@@ -26,20 +18,15 @@ void FrameHandover::fail(const std::string& reason) {
   failure_ = reason.empty() ? "the video source stopped" : reason;
 }
 
-FrameResult FrameHandover::latest(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                                  FrameFormat& format, std::string& error) {
+FrameResult FrameHandover::latest(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
+                                  std::string& error) {
   std::lock_guard lock(mutex_);
   if (!failure_.empty()) {
     error = failure_;
     return FrameResult::Failed;
   }
   if (published_ == sequence || front_.bytes == nullptr) return FrameResult::NoNewFrame;
-  if (front_.size > capacity) {
-    error = "the frame of " + std::to_string(front_.size) + " bytes does not fit the buffer of " +
-            std::to_string(capacity) + " bytes";
-    return FrameResult::Failed;
-  }
-  std::memcpy(into, front_.bytes.get(), front_.size);
+  std::swap(frame, front_);
   format = format_;
   sequence = published_;
   return FrameResult::NewFrame;

@@ -11,9 +11,10 @@
 namespace camera {
 
 // Passes frames from a driver's own thread to the capture window's: the producer fills a back
-// buffer without holding the lock and publishes it with a swap; the consumer copies the newest
-// published frame. Frames the consumer never asked for are simply replaced. Buffers are
-// allocated when the frame size grows, never per frame.
+// buffer without holding the lock and publishes it with a swap; the consumer takes the newest
+// published frame with another swap, giving its own buffer in return. Frames the consumer never
+// asked for are simply replaced. The three buffers grow when the frame size does, never per
+// frame.
 class FrameHandover {
  public:
   // Producer side: a buffer of at least `bytes` bytes to fill, then publish().
@@ -23,21 +24,15 @@ class FrameHandover {
   void fail(const std::string& reason);
 
   // Consumer side: see VideoDriver::latestFrame.
-  FrameResult latest(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                     FrameFormat& format, std::string& error);
+  FrameResult latest(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
+                     std::string& error);
   // Forgets the frames and the failure, as on reconnecting; only while no producer runs.
   void reset();
 
  private:
-  struct Buffer {
-    FrameBytes bytes;
-    std::size_t capacity = 0;
-    std::size_t size = 0;
-  };
-
   mutable std::mutex mutex_;
-  Buffer front_;  // the newest published frame; guarded by mutex_
-  Buffer back_;   // the producer's alone
+  FrameBuffer front_;  // the newest published frame; guarded by mutex_
+  FrameBuffer back_;   // the producer's alone
   FrameFormat format_{};
   std::uint64_t published_ = 0;
   std::string failure_;

@@ -30,4 +30,13 @@ FrameBytes MakeFrameBytes(std::size_t size) {
   return FrameBytes(bytes);
 }
 
+std::uint8_t* FrameBuffer::reserve(std::size_t frameBytes) {
+  if (capacity < frameBytes || bytes == nullptr) {
+    bytes = MakeFrameBytes(frameBytes);
+    capacity = frameBytes;
+  }
+  size = frameBytes;
+  return bytes.get();
+}
+
 }  // namespace camera

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/camera/FrameMemory.h"
 #include "platform/video/Dib.h"
 
 namespace camera {
@@ -54,11 +55,11 @@ class VideoDriver {
   // Takes effect for the frames that follow; false with the reason when refused.
   virtual bool setFormat(const FrameFormat& format, std::string& error) = 0;
 
-  // Copies the newest frame into `into` if it is newer than `sequence`, which is then advanced,
-  // and gives its format. NoNewFrame when nothing newer has arrived; Failed, with the reason,
-  // when the source is gone. A frame larger than `capacity` is refused as Failed.
-  virtual FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                                  FrameFormat& format, std::string& error) = 0;
+  // When a frame newer than `sequence` has arrived, exchanges `frame` for it (the buffer given
+  // goes back to the driver to be filled again), advances `sequence` and gives its format.
+  // NoNewFrame when nothing newer has arrived; Failed, with the reason, when the source is gone.
+  virtual FrameResult latestFrame(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
+                                  std::string& error) = 0;
 
   virtual std::vector<DriverControl> controls() const = 0;
   // Integer, Boolean and Menu controls take `value`; Path controls take `text`.

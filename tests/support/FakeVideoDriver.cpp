@@ -44,10 +44,10 @@ bool FakeVideoDriver::setFormat(const camera::FrameFormat& format, std::string& 
   return true;
 }
 
-camera::FrameResult FakeVideoDriver::latestFrame(std::uint8_t* into, std::size_t capacity,
+camera::FrameResult FakeVideoDriver::latestFrame(camera::FrameBuffer& frame,
                                                  std::uint64_t& sequence,
                                                  camera::FrameFormat& format, std::string& error) {
-  return handover_.latest(into, capacity, sequence, format, error);
+  return handover_.latest(frame, sequence, format, error);
 }
 
 bool FakeVideoDriver::setControl(std::uint32_t id, int value, const std::string& text,

@@ -54,7 +54,7 @@ class FakeVideoDriver : public camera::VideoDriver {
   camera::FrameFormat format() const override { return format_; }
   std::vector<camera::FrameSize> frameSizes() const override { return sizes_; }
   bool setFormat(const camera::FrameFormat& format, std::string& error) override;
-  camera::FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
+  camera::FrameResult latestFrame(camera::FrameBuffer& frame, std::uint64_t& sequence,
                                   camera::FrameFormat& format, std::string& error) override;
   std::vector<camera::DriverControl> controls() const override { return controls_; }
   bool setControl(std::uint32_t id, int value, const std::string& text,

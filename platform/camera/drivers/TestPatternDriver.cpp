@@ -180,9 +180,8 @@ bool TestPatternDriver::setFormat(const FrameFormat& format, std::string& error)
   return restart(error);
 }
 
-FrameResult TestPatternDriver::latestFrame(std::uint8_t* into, std::size_t capacity,
-                                           std::uint64_t& sequence, FrameFormat& format,
-                                           std::string& error) {
+FrameResult TestPatternDriver::latestFrame(FrameBuffer& frame, std::uint64_t& sequence,
+                                           FrameFormat& format, std::string& error) {
   if (!connected_) {
     error = "The test pattern is not connected.";
     return FrameResult::Failed;
@@ -190,7 +189,7 @@ FrameResult TestPatternDriver::latestFrame(std::uint8_t* into, std::size_t capac
   // A replayed file makes its frame now, from its newest picture, so the wait is one
   // conversion long.
   thread_.ask(kFrameMakingPatience);
-  return handover_.latest(into, capacity, sequence, format, error);
+  return handover_.latest(frame, sequence, format, error);
 }
 
 std::vector<DriverControl> TestPatternDriver::controls() const {

@@ -101,14 +101,13 @@ bool V4l2Driver::setFormat(const FrameFormat& format, std::string& error) {
   return false;
 }
 
-FrameResult V4l2Driver::latestFrame(std::uint8_t* into, std::size_t capacity,
-                                    std::uint64_t& sequence, FrameFormat& format,
-                                    std::string& error) {
+FrameResult V4l2Driver::latestFrame(FrameBuffer& frame, std::uint64_t& sequence,
+                                    FrameFormat& format, std::string& error) {
   if (!device_) {
     error = path_ + " is not connected.";
     return FrameResult::Failed;
   }
-  return handover_.latest(into, capacity, sequence, format, error);
+  return handover_.latest(frame, sequence, format, error);
 }
 
 }  // namespace camera

@@ -59,8 +59,8 @@ class V4l2Driver final : public VideoDriver {
   std::vector<FrameSize> frameSizes() const override { return sizes_; }
   bool setFormat(const FrameFormat& format, std::string& error) override;
 
-  FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                          FrameFormat& format, std::string& error) override;
+  FrameResult latestFrame(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
+                          std::string& error) override;
 
   std::vector<DriverControl> controls() const override;
   bool setControl(std::uint32_t id, int value, const std::string& text,

@@ -69,9 +69,8 @@ bool VideoFileDriver::setFormat(const FrameFormat& format, std::string& error) {
   return false;
 }
 
-FrameResult VideoFileDriver::latestFrame(std::uint8_t* into, std::size_t capacity,
-                                         std::uint64_t& sequence, FrameFormat& format,
-                                         std::string& error) {
+FrameResult VideoFileDriver::latestFrame(FrameBuffer& frame, std::uint64_t& sequence,
+                                         FrameFormat& format, std::string& error) {
   if (!connected_) {
     error = name() + " is not connected.";
     return FrameResult::Failed;
@@ -79,7 +78,7 @@ FrameResult VideoFileDriver::latestFrame(std::uint8_t* into, std::size_t capacit
   // A replayed file makes its frame now, from its newest picture, so the wait is one
   // conversion long.
   thread_.ask(kFrameMakingPatience);
-  return handover_.latest(into, capacity, sequence, format, error);
+  return handover_.latest(frame, sequence, format, error);
 }
 
 bool VideoFileDriver::setControl(std::uint32_t id, int, const std::string&, std::string& error) {

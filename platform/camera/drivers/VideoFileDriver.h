@@ -31,8 +31,8 @@ class VideoFileDriver final : public VideoDriver {
   std::vector<FrameSize> frameSizes() const override { return sizes_; }
   bool setFormat(const FrameFormat& format, std::string& error) override;
 
-  FrameResult latestFrame(std::uint8_t* into, std::size_t capacity, std::uint64_t& sequence,
-                          FrameFormat& format, std::string& error) override;
+  FrameResult latestFrame(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
+                          std::string& error) override;
 
   std::vector<DriverControl> controls() const override { return {}; }
   VideoFileReader::Counts replayCounts() const { return reader_.counts(); }

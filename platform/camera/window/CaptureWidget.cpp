@@ -32,7 +32,6 @@ CaptureWidget::CaptureWidget(DriverSource& drivers, std::size_t maxFrameBytes, Q
     : QWidget(parent),
       drivers_(drivers),
       maxFrameBytes_(maxFrameBytes),
-      frame_(MakeFrameBytes(maxFrameBytes)),
       live_(MakeFrameBytes(maxFrameBytes)) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.setTimerType(Qt::PreciseTimer);
@@ -127,7 +126,7 @@ bool CaptureWidget::pollFrame() {
   if (driver_ == nullptr || delivering_) return false;
   std::string error;
   FrameFormat format;
-  switch (driver_->latestFrame(frame_.get(), maxFrameBytes_, frameSequence_, format, error)) {
+  switch (driver_->latestFrame(frame_, frameSequence_, format, error)) {
     case FrameResult::NoNewFrame: return false;
     case FrameResult::Failed:
       driverDisconnect();
@@ -135,26 +134,34 @@ bool CaptureWidget::pollFrame() {
       return false;
     case FrameResult::NewFrame: break;
   }
+  if (format.bytes() > frame_.size || format.bytes() > maxFrameBytes_) {
+    driverDisconnect();
+    std::string reason = "The video source stopped: the frame of ";
+    reason += std::to_string(format.bytes());
+    reason += " bytes does not fit the frame store of ";
+    reason += std::to_string(maxFrameBytes_);
+    reason += " bytes";
+    reportError(kSourceLostErrorId, reason);
+    return false;
+  }
   frameBytes_ = format.bytes();
   frameFormat_ = format;
   // Only a recording needs the frame unmarked after the callback: otherwise it gets the
   // driver's frame itself and no copy is made.
-  std::uint8_t* delivered = frame_.get();
+  std::uint8_t* delivered = frame_.data();
+  std::size_t deliveredCapacity = frame_.capacity;
   if (writer_.isOpen()) {
-    std::memcpy(live_.get(), frame_.get(), frameBytes_);
+    std::memcpy(live_.get(), frame_.data(), frameBytes_);
     delivered = live_.get();
+    deliveredCapacity = maxFrameBytes_;
   }
-  if (image_.isNull() || image_.constBits() != delivered || image_.width() != format.width ||
-      image_.height() != format.height || image_.format() != ImageFormat(format.bitCount)) {
-    image_ = QImage(delivered, format.width, format.height, format.width * (format.bitCount / 8),
-                    ImageFormat(format.bitCount));
-  }
+  image_ = viewOf(delivered, format);
   etched_.reset();
 
   if (preview_ && !overlay_ && frameCallback_) {
     VideoHdr header;
     header.lpData = delivered;
-    header.dwBufferLength = static_cast<std::uint32_t>(maxFrameBytes_);
+    header.dwBufferLength = static_cast<std::uint32_t>(deliveredCapacity);
     header.dwBytesUsed = static_cast<std::uint32_t>(frameBytes_);
     header.dwTimeCaptured = static_cast<std::uint32_t>(sinceConnect_.elapsed());
     const std::shared_ptr<const FrameCallback> callback = frameCallback_;
@@ -165,6 +172,19 @@ bool CaptureWidget::pollFrame() {
   // Hidden, minimized or covered: nobody would see the picture.
   if (isVisible() && !visibleRegion().isEmpty()) update();
   return true;
+}
+
+const QImage& CaptureWidget::viewOf(std::uint8_t* bits, const FrameFormat& format) {
+  for (const QImage& view : views_) {
+    if (view.constBits() == bits && view.width() == format.width &&
+        view.height() == format.height && view.format() == ImageFormat(format.bitCount))
+      return view;
+  }
+  QImage& view = views_[nextView_];
+  nextView_ = (nextView_ + 1) % views_.size();
+  view = QImage(bits, format.width, format.height, format.width * (format.bitCount / 8),
+                ImageFormat(format.bitCount));
+  return view;
 }
 
 void CaptureWidget::paintEvent(QPaintEvent*) {
@@ -277,7 +297,7 @@ bool CaptureWidget::singleFrame() {
   if (!writer_.isOpen() || frameBytes_ == 0) return false;
   std::string error;
   // The frame as it came from the driver, without what the callback marked in it.
-  if (!writer_.writeFrame(frame_.get(), frameBytes_, error)) {
+  if (!writer_.writeFrame(frame_.data(), frameBytes_, error)) {
     reportError(kFileWriteErrorId,
                 "Cannot write to the capture file " + captureFile_ + ": " + error);
     return false;

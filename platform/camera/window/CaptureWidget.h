@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -92,6 +93,7 @@ class CaptureWidget : public QWidget, public CaptureWindow {
 
  private:
   void restartTimer();
+  const QImage& viewOf(std::uint8_t* bits, const FrameFormat& format);
   // A driver that could not start again after a change in its dialog has stopped; the window
   // says so with the reason the dialog showed, rather than later with none.
   void reportIfSourceStopped(const QString& reason);
@@ -114,12 +116,15 @@ class CaptureWidget : public QWidget, public CaptureWindow {
   bool overlay_ = false;
   bool stretch_ = false;
 
-  FrameBytes frame_;  // the newest frame as the driver gave it
-  FrameBytes live_;   // while recording, its copy for the callback to mark and to paint
+  FrameBuffer frame_;  // the newest frame as the driver gave it, exchanged for the next one
+  FrameBytes live_;    // while recording, its copy for the callback to mark and to paint
   FrameFormat frameFormat_{};
   std::size_t frameBytes_ = 0;
   std::uint64_t frameSequence_ = 0;
-  QImage image_;  // a view of the delivered buffer, rebuilt only when that or the format changes
+  QImage image_;  // the view of the delivered buffer
+  // Views of the buffers that take turns with the driver's (and of the copy), made once each.
+  std::array<QImage, 4> views_;
+  std::size_t nextView_ = 0;
   std::optional<QRect> etched_;
 
   CaptureParms sequence_{.dwRequestMicroSecPerFrame = 66667};  // 15 frames per second

@@ -145,7 +145,7 @@ TEST_F(TestPatternDriverTest, OffersTheStandardSizesAndRefusesWhatDoesNotFit) {
 }
 
 TEST_F(TestPatternDriverTest, DeliversFramesInRealTimeAndFollowsFormatChanges) {
-  EXPECT_EQ(driver.latestFrame(frame.data(), frame.size(), sequence, format, error),
+  EXPECT_EQ(videotest::LatestInto(driver, frame, sequence, format, error),
             FrameResult::Failed);  // not connected yet
   ASSERT_TRUE(driver.setFormat({160, 120, 24}, error)) << error;
   ASSERT_TRUE(driver.connect(error)) << error;
@@ -169,8 +169,7 @@ TEST_F(TestPatternDriverTest, DeliversFramesInRealTimeAndFollowsFormatChanges) {
   driver.disconnect();
   driver.disconnect();  // twice is harmless
   EXPECT_FALSE(driver.connected());
-  EXPECT_EQ(driver.latestFrame(frame.data(), frame.size(), sequence, format, error),
-            FrameResult::Failed);
+  EXPECT_EQ(videotest::LatestInto(driver, frame, sequence, format, error), FrameResult::Failed);
 }
 
 TEST_F(TestPatternDriverTest, ControlsChooseSceneAndNoise) {

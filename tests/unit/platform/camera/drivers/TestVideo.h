@@ -149,14 +149,23 @@ inline int FrameOfPicture(const std::vector<std::uint8_t>& frame, const FrameFor
   return std::abs(grey.g - GreyOfFrame(number)) <= 8 ? number : -1;
 }
 
+// Takes the newest frame as the capture window does, exchanging a buffer of its own for it, and
+// copies it into `frame` for the checks.
+inline FrameResult LatestInto(VideoDriver& driver, std::vector<std::uint8_t>& frame,
+                              std::uint64_t& sequence, FrameFormat& format, std::string& error) {
+  static FrameBuffer taken;
+  const FrameResult result = driver.latestFrame(taken, sequence, format, error);
+  if (result == FrameResult::NewFrame) frame.assign(taken.data(), taken.data() + taken.size);
+  return result;
+}
+
 // Polls the driver until it has a frame newer than `sequence` or fails, for at most `seconds`.
 inline FrameResult AwaitFrame(VideoDriver& driver, std::vector<std::uint8_t>& frame,
                               std::uint64_t& sequence, FrameFormat& format, std::string& error,
                               double seconds = 5.0) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
-    const FrameResult result =
-        driver.latestFrame(frame.data(), frame.size(), sequence, format, error);
+    const FrameResult result = LatestInto(driver, frame, sequence, format, error);
     if (result != FrameResult::NoNewFrame || std::chrono::steady_clock::now() > deadline)
       return result;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -47,8 +47,7 @@ TEST(V4l2DriverTest, NodesThatAreNoCameraFailConnectWithAClearReason) {
     std::vector<std::uint8_t> frame(16);
     std::uint64_t sequence = 0;
     FrameFormat format;
-    EXPECT_EQ(driver.latestFrame(frame.data(), frame.size(), sequence, format, error),
-              FrameResult::Failed);
+    EXPECT_EQ(videotest::LatestInto(driver, frame, sequence, format, error), FrameResult::Failed);
     EXPECT_TRUE(driver.controls().empty());
     EXPECT_FALSE(driver.setControl(V4l2Driver::kInputControl, 0, {}, error));
     // Even without a device, the sizes offered fit the frame store.

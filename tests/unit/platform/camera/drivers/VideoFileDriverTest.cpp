@@ -213,8 +213,7 @@ TEST_F(VideoFileDriverTest, ASlowConsumerCostsOneFramePerDeliveryAndGetsTheNewes
     int wraps = 0, previous = -1, leaps = 0;
     for (int ask = 0; ask < 10; ++ask) {  // 2.5 s at the default preview rate
       std::this_thread::sleep_for(std::chrono::milliseconds(250));
-      const FrameResult result =
-          driver.latestFrame(frame.data(), frame.size(), sequence, format, error);
+      const FrameResult result = videotest::LatestInto(driver, frame, sequence, format, error);
       ASSERT_NE(result, FrameResult::Failed) << error;
       if (result != FrameResult::NewFrame) continue;
       ++deliveries;
