@@ -6,8 +6,7 @@
 
 namespace base {
 
-// Owns a file descriptor. The close function can change once a library takes the descriptor
-// over (libv4l2 wants its own close).
+// Owns a file descriptor.
 class UniqueFd {
  public:
   using CloseFunction = int (*)(int);
@@ -29,7 +28,6 @@ class UniqueFd {
 
   int get() const { return fd_; }
   explicit operator bool() const { return fd_ >= 0; }
-  void setCloseFunction(CloseFunction close) { close_ = close; }
   void reset(int fd = -1) {
     if (fd_ >= 0) close_(fd_);
     fd_ = fd;

@@ -61,6 +61,10 @@ class VideoDriver {
   virtual FrameResult latestFrame(FrameBuffer& frame, std::uint64_t& sequence, FrameFormat& format,
                                   std::string& error) = 0;
 
+  // How often the capture window takes a frame: a source may make no more than that. Sources
+  // that keep a clock of their own (a file, the test pattern) need not listen.
+  virtual void setPreviewPeriod(std::uint32_t /*milliseconds*/) {}
+
   virtual std::vector<DriverControl> controls() const = 0;
   // Integer, Boolean and Menu controls take `value`; Path controls take `text`.
   virtual bool setControl(std::uint32_t id, int value, const std::string& text,

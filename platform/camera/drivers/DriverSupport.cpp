@@ -40,12 +40,16 @@ FrameSize ShrinkToFit(FrameSize size, std::size_t maxFrameBytes) {
 
 void WorkerThread::stop() {
   if (!thread_.joinable()) return;
+  requestStop();
+  thread_.join();
+}
+
+void WorkerThread::requestStop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   wake_.notify_all();
-  thread_.join();
 }
 
 bool WorkerThread::stopRequested() const {

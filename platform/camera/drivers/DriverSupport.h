@@ -74,6 +74,9 @@ class WorkerThread {
     return true;
   }
   void stop();
+  // Asks the body to end without waiting for it, so that a body waiting on something else can
+  // be woken before stop() joins it.
+  void requestStop();
   bool stopRequested() const;
   // False when a stop was asked for before `deadline`.
   bool sleepUntil(std::chrono::steady_clock::time_point deadline);

@@ -1,6 +1,5 @@
 #include "platform/camera/drivers/V4l2Driver.h"
 
-#include <libv4l2.h>
 #include <poll.h>
 
 #include <cerrno>
@@ -9,14 +8,10 @@
 
 #include "platform/camera/drivers/V4l2Device.h"
 
-// The V4L2 camera's capture thread: frames from the device's buffers into the handover.
+// The V4L2 camera's capture thread: it keeps the newest frame out of the camera's queue and
+// gives the others back unconverted.
 
 namespace camera {
-namespace {
-
-constexpr int kPollMs = 200;  // how long disconnect may wait for the capture thread
-
-}  // namespace
 
 void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine, const FrameFormat& format,
                      std::uint8_t* out) {
@@ -39,53 +34,51 @@ void CopyBgrBottomUp(const std::uint8_t* from, std::size_t bytesPerLine, const F
   }
 }
 
-void V4l2Driver::captureLoop(FrameFormat format) {
+void V4l2Driver::captureLoop() {
   Device& device = *device_;
-  const auto gone = [this](const std::string& what) { handover_.fail(path_ + ": " + what); };
+  const auto gone = [&device, this](const std::string& what) {
+    device.slots.fail(path_ + ": " + what);
+  };
   // After a read or DQBUF failed for good; EAGAIN then came with an error poll.
   const auto lost = [&gone] {
     const int code = errno;
     gone(code == EAGAIN ? "the camera stopped delivering frames" : ErrnoText(code));
   };
   try {
+    pollfd waits[2] = {{device.fd(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
     while (!thread_.stopRequested()) {
-      pollfd wait{device.fd(), POLLIN, 0};
-      const int ready = ::poll(&wait, 1, kPollMs);
+      // Asleep until a frame is ready or a stop is asked for: no waking up in between.
+      waits[0].revents = waits[1].revents = 0;
+      const int ready = ::poll(waits, 2, -1);
       if (ready < 0 && errno != EINTR) return gone("poll: " + ErrnoText(errno));
-      if (ready <= 0) continue;
-      const bool troubled = (wait.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+      if (ready <= 0 || waits[1].revents != 0) continue;
+      const bool troubled = (waits[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
 
       if (!device.streaming) {
-        const ssize_t got =
-            v4l2_read(device.fd(), device.readBuffer.data(), device.readBuffer.size());
+        const int slot = device.slots.freeSlot(static_cast<int>(device.readBuffers.size()));
+        std::vector<std::uint8_t>& into = device.readBuffers[static_cast<std::size_t>(slot)];
+        const ssize_t got = device.io().read(device.fd(), into.data(), into.size());
         if (got < 0 && (errno == EAGAIN || errno == EINTR) && !troubled) continue;
         if (got < 0) return lost();
-        if (static_cast<std::size_t>(got) < device.frameBytes) continue;  // a short frame
-        CopyBgrBottomUp(device.readBuffer.data(), device.bytesPerLine, format,
-                        handover_.beginFrame(format.bytes()));
-        handover_.publish(format);
+        if (got > 0) device.slots.arrived(slot, static_cast<std::size_t>(got));
         continue;
       }
 
       v4l2_buffer buffer{};
       buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
       buffer.memory = V4L2_MEMORY_MMAP;
-      if (v4l2_ioctl(device.fd(), VIDIOC_DQBUF, &buffer) < 0) {
+      if (device.io().ioctl(device.fd(), VIDIOC_DQBUF, &buffer) < 0) {
         if ((errno == EAGAIN || errno == EINTR) && !troubled) continue;
         // ENODEV or EIO when the camera was unplugged; an error poll with nothing to take, too.
         return lost();
       }
-      const bool whole = buffer.index < device.buffers.size() &&
-                         (buffer.flags & V4L2_BUF_FLAG_ERROR) == 0 &&
-                         buffer.bytesused >= device.frameBytes &&
-                         device.buffers[buffer.index].length >= device.frameBytes;
-      if (whole) {
-        CopyBgrBottomUp(static_cast<const std::uint8_t*>(device.buffers[buffer.index].start),
-                        device.bytesPerLine, format, handover_.beginFrame(format.bytes()));
-        handover_.publish(format);
-      }
+      const bool usable = buffer.index < device.buffers.size() &&
+                          (buffer.flags & V4L2_BUF_FLAG_ERROR) == 0 && buffer.bytesused > 0;
+      const int spare = usable
+                            ? device.slots.arrived(static_cast<int>(buffer.index), buffer.bytesused)
+                            : static_cast<int>(buffer.index);
       std::string error;
-      if (!V4l2Ioctl(device.fd(), VIDIOC_QBUF, &buffer, "VIDIOC_QBUF", error)) return gone(error);
+      if (spare >= 0 && !device.release(spare, error)) return gone(error);
     }
   } catch (const std::exception& e) {
     gone(std::string("the capture stopped: ") + e.what());

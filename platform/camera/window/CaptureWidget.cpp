@@ -55,6 +55,8 @@ bool CaptureWidget::connectDriver(VideoDriver* driver) {
     return false;
   }
   std::string error;
+  // A camera asked for no more frames than the window will take starts at that rate.
+  driver->setPreviewPeriod(overlay_ ? kOverlayPeriodMs : previewRateMs_);
   if (!driver->connect(error)) {
     reportError(kDriverErrorId, "Cannot connect to " + driver->name() + ": " + error);
     return false;
@@ -113,6 +115,7 @@ void CaptureWidget::restartTimer() {
   }
   // QTimer takes an int; a period beyond that is as good as never.
   const std::uint32_t period = overlay_ ? kOverlayPeriodMs : previewRateMs_;
+  driver_->setPreviewPeriod(period);
   timer_.start(static_cast<int>(std::min<std::uint32_t>(period, 0x7FFFFFFF)));
 }
 

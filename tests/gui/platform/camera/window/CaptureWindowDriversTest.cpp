@@ -1,4 +1,5 @@
-// The capture window on the real virtual camera and on video-file replay: frames reach the
+// The capture window on the real drivers (the test pattern, video-file replay, and V4L2 on a
+// stand-in camera): frames reach the
 // callback at the preview rate in the reported format, marks show in the painted picture, and
 // overlay stops the callbacks.
 #include <gtest/gtest.h>
@@ -17,8 +18,10 @@
 
 #include "platform/avi/AviWriter.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
+#include "platform/camera/drivers/V4l2Driver.h"
 #include "platform/camera/drivers/VideoFileDriver.h"
 #include "platform/camera/window/QtCaptureService.h"
+#include "tests/support/FakeV4l2Camera.h"
 #include "tests/support/FrameLimit.h"
 
 namespace camera {
@@ -54,7 +57,8 @@ std::string MakeClip(const std::filesystem::path& path) {
 
 struct Source {
   const char* name;
-  bool file;
+  enum Kind { Pattern, File, Camera } kind;
+  bool file() const { return kind == File; }
 };
 
 void PrintTo(const Source& source, std::ostream* os) { *os << source.name; }
@@ -65,11 +69,18 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
     clip_ = std::filesystem::temp_directory_path() /
             ("corvane-replay-" + std::to_string(::getpid()) + ".avi");
     std::vector<std::unique_ptr<VideoDriver>> drivers;
-    if (GetParam().file) {
-      ASSERT_EQ(MakeClip(clip_), "");
-      drivers.push_back(std::make_unique<VideoFileDriver>(clip_.string(), kMaxFrameBytes));
-    } else {
-      drivers.push_back(std::make_unique<TestPatternDriver>(kMaxFrameBytes));
+    switch (GetParam().kind) {
+      case Source::File:
+        ASSERT_EQ(MakeClip(clip_), "");
+        drivers.push_back(std::make_unique<VideoFileDriver>(clip_.string(), kMaxFrameBytes));
+        break;
+      case Source::Pattern:
+        drivers.push_back(std::make_unique<TestPatternDriver>(kMaxFrameBytes));
+        break;
+      case Source::Camera:
+        drivers.push_back(std::make_unique<V4l2Driver>(testing_support::FakeV4l2Camera::kPath,
+                                                       kMaxFrameBytes, camera_));
+        break;
     }
     service_ = std::make_unique<QtCaptureService>(kMaxFrameBytes, std::move(drivers));
     window_ = service_->createCaptureWindow("WardenCam", 0, QRect(0, 0, 160, 120), nullptr, 0);
@@ -77,6 +88,7 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
     window_->setCallbackFrame([this](VideoHdr& frame) {
       ++frames_;
       bytesUsed_ = frame.dwBytesUsed;
+      firstByte_ = frame.lpData[0];
       if (invert_) {
         for (std::uint32_t i = 0; i < frame.dwBytesUsed; ++i) frame.lpData[i] ^= 0xFF;
       }
@@ -88,12 +100,14 @@ class RealSourceTest : public ::testing::TestWithParam<Source> {
     std::filesystem::remove(clip_);
   }
 
+  testing_support::FakeV4l2Camera camera_;  // outlives the driver that uses it
   std::unique_ptr<QtCaptureService> service_;
   CaptureWindowRef window_;
   std::filesystem::path clip_;
   int frames_ = 0;
   std::uint32_t bytesUsed_ = 0;
   bool invert_ = false;
+  int firstByte_ = 0;  // of the last frame, as the driver gave it
 };
 
 TEST_P(RealSourceTest, FramesArriveAtThePreviewRateInTheReportedFormat) {
@@ -107,6 +121,10 @@ TEST_P(RealSourceTest, FramesArriveAtThePreviewRateInTheReportedFormat) {
   EXPECT_EQ(bytesUsed_, static_cast<std::uint32_t>(format.bmiHeader.biWidth) *
                             static_cast<std::uint32_t>(format.bmiHeader.biHeight) *
                             (format.bmiHeader.biBitCount / 8u));
+  // A camera is asked for no more than that: 5 a second of the 30, 15 and 5 it offers.
+  if (GetParam().kind == Source::Camera) {
+    EXPECT_EQ(camera_.interval().denominator, 5u);
+  }
 }
 
 TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) {
@@ -128,8 +146,13 @@ TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) 
     }
     return sum / ((image.height() + 3) / 4 * ((image.width() + 3) / 4));
   };
-  EXPECT_NEAR(mean(plain) + mean(marked), 255.0, 30.0);
-  if (GetParam().file) {
+  if (GetParam().kind == Source::Camera) {
+    // Its frames are one grey each, a new one every frame: the last one, inverted.
+    EXPECT_NEAR(qGray(marked.pixel(80, 60)), 255 - firstByte_, 2);
+  } else {
+    EXPECT_NEAR(mean(plain) + mean(marked), 255.0, 30.0);
+  }
+  if (GetParam().file()) {
     EXPECT_EQ(plain.pixelColor(80, 10), QColor(255, 0, 0)) << "upright: red on top";
     EXPECT_EQ(marked.pixelColor(80, 10), QColor(0, 255, 255));
   }
@@ -142,8 +165,9 @@ TEST_P(RealSourceTest, MarksShowInThePaintedPictureAndOverlayStopsTheCallbacks) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, RealSourceTest,
-                         ::testing::Values(Source{"TestPattern", false},
-                                           Source{"FileReplay", true}),
+                         ::testing::Values(Source{"TestPattern", Source::Pattern},
+                                           Source{"FileReplay", Source::File},
+                                           Source{"V4l2Camera", Source::Camera}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
