@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/camera/window/CaptureDialogs.h"
+#include "platform/camera/window/PictureStretch.h"
 #include "platform/framework/Modal.h"
 #include "platform/video/FrameFormat.h"
 
@@ -16,10 +17,6 @@ namespace {
 
 // Overlay shows live video without delivering frames, at about the rate of a camera.
 constexpr int kOverlayPeriodMs = 40;
-
-QImage::Format ImageFormat(int bitCount) {
-  return bitCount == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
-}
 
 template <class Callback>
 std::shared_ptr<const Callback> Share(Callback callback) {
@@ -158,7 +155,8 @@ bool CaptureWidget::pollFrame() {
     delivered = live_.get();
     deliveredCapacity = maxFrameBytes_;
   }
-  image_ = viewOf(delivered, format);
+  picture_ = delivered;
+  pictureStale_ = true;
   etched_.reset();
 
   if (preview_ && !overlay_ && frameCallback_) {
@@ -177,35 +175,28 @@ bool CaptureWidget::pollFrame() {
   return true;
 }
 
-const QImage& CaptureWidget::viewOf(std::uint8_t* bits, const FrameFormat& format) {
-  for (const QImage& view : views_) {
-    if (view.constBits() == bits && view.width() == format.width &&
-        view.height() == format.height && view.format() == ImageFormat(format.bitCount))
-      return view;
-  }
-  QImage& view = views_[nextView_];
-  nextView_ = (nextView_ + 1) % views_.size();
-  view = QImage(bits, format.width, format.height, format.width * (format.bitCount / 8),
-                ImageFormat(format.bitCount));
-  return view;
-}
-
 void CaptureWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (image_.isNull() || frameBytes_ == 0) {
+  if (picture_ == nullptr || frameBytes_ == 0) {
     painter.fillRect(rect(), Qt::black);
     painter.setPen(Qt::lightGray);
     painter.drawText(rect(), Qt::AlignCenter,
                      driver_ == nullptr ? tr("No video source") : tr("Waiting for video..."));
   } else {
-    // Rows arrive bottom-up: paint them mirrored vertically.
-    const QRect target = stretch_ ? rect() : QRect(0, 0, image_.width(), image_.height());
+    // Stretched (or not) into a picture of the shown size, made again only for a new frame:
+    // Qt then copies it without converting or scaling anything.
+    const QSize size = stretch_ ? this->size() : QSize(frameFormat_.width, frameFormat_.height);
+    if (shown_.size() != size) {
+      shown_ = QImage(size, QImage::Format_RGB32);
+      pictureStale_ = true;
+    }
+    if (pictureStale_ && !shown_.isNull()) {
+      stretcher_.draw(picture_, frameFormat_, shown_.bits(), shown_.width(), shown_.height(),
+                      static_cast<std::size_t>(shown_.bytesPerLine()));
+      pictureStale_ = false;
+    }
     if (!stretch_) painter.fillRect(rect(), Qt::black);
-    painter.save();
-    painter.translate(target.left(), target.top() + target.height());
-    painter.scale(1.0, -1.0);
-    painter.drawImage(QRect(0, 0, target.width(), target.height()), image_);
-    painter.restore();
+    painter.drawImage(QPoint(0, 0), shown_);
   }
   if (etched_) {
     // Two one-pixel lines, dark then light one pixel down and right: an etched groove.

@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,6 +14,7 @@
 #include "platform/camera/CaptureWindow.h"
 #include "platform/camera/FrameMemory.h"
 #include "platform/camera/VideoDriver.h"
+#include "platform/camera/window/PictureStretch.h"
 
 namespace camera {
 
@@ -93,7 +93,6 @@ class CaptureWidget : public QWidget, public CaptureWindow {
 
  private:
   void restartTimer();
-  const QImage& viewOf(std::uint8_t* bits, const FrameFormat& format);
   // A driver that could not start again after a change in its dialog has stopped; the window
   // says so with the reason the dialog showed, rather than later with none.
   void reportIfSourceStopped(const QString& reason);
@@ -121,10 +120,10 @@ class CaptureWidget : public QWidget, public CaptureWindow {
   FrameFormat frameFormat_{};
   std::size_t frameBytes_ = 0;
   std::uint64_t frameSequence_ = 0;
-  QImage image_;  // the view of the delivered buffer
-  // Views of the buffers that take turns with the driver's (and of the copy), made once each.
-  std::array<QImage, 4> views_;
-  std::size_t nextView_ = 0;
+  const std::uint8_t* picture_ = nullptr;  // the delivered frame, as the callback left it
+  bool pictureStale_ = true;               // shown_ does not show it yet
+  QImage shown_;                           // the picture at the shown size
+  PictureStretch stretcher_;
   std::optional<QRect> etched_;
 
   CaptureParms sequence_{.dwRequestMicroSecPerFrame = 66667};  // 15 frames per second
