@@ -143,7 +143,10 @@ bool VideoFileReader::advance(std::string& error) {
       }
     }
     switch (result) {
-      case video::VideoDecoder::Result::Picture: s.pictureThisPass = true; return true;
+      case video::VideoDecoder::Result::Picture:
+        s.pictureThisPass = true;
+        ++passed_;
+        return true;
       case video::VideoDecoder::Result::End:
         s.held = s.decoded = false;
         if (!s.rewind(error)) return false;
@@ -152,6 +155,8 @@ bool VideoFileReader::advance(std::string& error) {
     }
   }
 }
+
+bool VideoFileReader::picturesStandAlone() const { return state_ && state_->skipDecoding; }
 
 bool VideoFileReader::makeFrame(const FrameFormat& format, std::uint8_t* out, std::string& error) {
   error.clear();
@@ -180,9 +185,59 @@ bool VideoFileReader::makeFrame(const FrameFormat& format, std::uint8_t* out, st
   return true;
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// More pictures behind than this (a long wait between asks) and the file simply goes on from
+// where it is, rather than reading its way through all of them.
+constexpr long kMostPicturesToCatchUp = 300;
+
+// Pictures that stand alone are only read, so the thread need not wake at each: it sleeps
+// until a frame is asked for, then reads its way to the picture due now and makes the frame of
+// that one. False when it is to stop.
+bool MakeFramesOnDemand(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
+                        WorkerThread& thread, Clock::time_point& due, Clock::duration period) {
+  std::string error;
+  bool made = false;  // the frame of the current picture went over already
+  while (reader.picturesStandAlone()) {
+    thread.offer();  // whatever is due by the time it is asked for
+    WorkerThread::Wake wake;
+    do wake = thread.waitUntil(Clock::now() + std::chrono::hours(1));
+    while (wake == WorkerThread::Wake::Due);
+    if (wake == WorkerThread::Wake::Stopped) return false;
+    const auto now = Clock::now();
+    long behind = now >= due + period ? static_cast<long>((now - due) / period) : 0;
+    if (behind > kMostPicturesToCatchUp) {
+      behind = 1;
+      due = now;
+    } else {
+      due += behind * period;
+    }
+    for (; behind > 0; --behind, made = false) {
+      if (!reader.advance(error)) {
+        handover.fail(error);
+        thread.answer();
+        return false;
+      }
+    }
+    if (!made && reader.makeFrame(format, handover.beginFrame(format.bytes()), error)) {
+      handover.publish(format);
+      made = true;
+    } else if (!error.empty()) {
+      handover.fail(error);
+      thread.answer();
+      return false;
+    }
+    thread.answer();
+  }
+  return true;
+}
+
+}  // namespace
+
 void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHandover& handover,
                    WorkerThread& thread) {
-  using Clock = std::chrono::steady_clock;
   std::string error;
   try {
     auto due = Clock::now();
@@ -191,9 +246,13 @@ void PlayVideoFile(VideoFileReader& reader, const FrameFormat& format, FrameHand
         handover.fail(error);
         return;
       }
-      thread.offer();
       const auto period = std::chrono::duration_cast<Clock::duration>(
           std::chrono::duration<double>(1.0 / reader.framesPerSecond()));
+      if (reader.picturesStandAlone()) {
+        if (!MakeFramesOnDemand(reader, format, handover, thread, due, period)) return;
+        continue;  // a picture that leans on others came: from here on each is decoded
+      }
+      thread.offer();
       due += period;
       for (;;) {
         const WorkerThread::Wake wake = thread.waitUntil(due);

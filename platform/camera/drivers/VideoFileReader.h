@@ -35,6 +35,8 @@ class VideoFileReader {
   // needs them. A file that was deleted fails; one that was replaced or rewritten is opened
   // afresh, and fails if it no longer decodes.
   bool advance(std::string& error);
+  // Whether every picture so far stood alone, so that advance() only reads.
+  bool picturesStandAlone() const;
   // The newest picture into `out` (format.bytes() bytes) as bottom-up rows. False with an empty
   // `error` when it did not decode (a damaged picture is skipped).
   bool makeFrame(const FrameFormat& format, std::uint8_t* out, std::string& error);
@@ -44,14 +46,16 @@ class VideoFileReader {
   struct Counts {
     std::uint64_t decoded = 0;
     std::uint64_t made = 0;
+    std::uint64_t passed = 0;  // pictures advance() moved on to
   };
-  Counts counts() const { return {decoded_.load(), made_.load()}; }
+  Counts counts() const { return {decoded_.load(), made_.load(), passed_.load()}; }
 
  private:
   struct State;
   std::unique_ptr<State> state_;
   std::atomic<std::uint64_t> decoded_{0};
   std::atomic<std::uint64_t> made_{0};
+  std::atomic<std::uint64_t> passed_{0};
 };
 
 // The body of a file-playing thread: `reader` keeps to the file's own rate, and a frame goes

@@ -238,5 +238,30 @@ TEST_F(VideoFileDriverTest, ASlowConsumerCostsOneFramePerDeliveryAndGetsTheNewes
   }
 }
 
+// Pictures that stand alone wait in the file until a frame is asked for; then the replay reads
+// its way to the one due now. The others are decoded as their time comes.
+TEST_F(VideoFileDriverTest, NobodyAskingCostsNothingWherePicturesStandAlone) {
+  for (const bool standAlone : {true, false}) {
+    SCOPED_TRACE(standAlone ? "mjpeg" : "mpeg4");
+    writeClip({10, 10, 64, 48, standAlone ? "mjpeg" : "mpeg4"});  // 1 s at 10 per second
+    VideoFileDriver driver(clip, kMaxFrameBytes);
+    sequence = 0;
+    ASSERT_TRUE(driver.connect(error)) << error;
+    std::this_thread::sleep_for(std::chrono::milliseconds(750));
+    const std::uint64_t passedUnasked = driver.replayCounts().passed;
+    if (standAlone)
+      EXPECT_LE(passedUnasked, 1u);
+    else
+      EXPECT_GE(passedUnasked, 5u);
+    ASSERT_EQ(videotest::AwaitFrame(driver, frame, sequence, format, error), FrameResult::NewFrame)
+        << error;
+    // Still on the file's clock: three quarters of a second in is its seventh or eighth picture.
+    const int number = FrameOfPicture(frame, format);
+    EXPECT_GE(number, 6);
+    EXPECT_LE(number, 9);
+    EXPECT_EQ(driver.replayCounts().made, 1u);
+  }
+}
+
 }  // namespace
 }  // namespace camera
