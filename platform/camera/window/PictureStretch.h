@@ -21,6 +21,7 @@ class PictureStretch {
   std::vector<std::uint32_t> columns_;  // byte offset in a frame row of each picture column
   int frameWidth_ = 0;
   int pixelBytes_ = 0;
+  int wordColumns_ = 0;  // the leading columns read as one word each
 };
 
 }  // namespace camera
