@@ -22,6 +22,7 @@ inline constexpr int Hide = 32787;
 inline constexpr int Peek = 32788;
 inline constexpr int PeekWindowSettings = 32790;
 inline constexpr int NamingOptions = 32793;
+inline constexpr int Recording = 32800;
 
 }  // namespace watchpost::cmd
 

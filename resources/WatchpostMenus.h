@@ -52,6 +52,7 @@ inline constexpr MenuItem kConfigurationMenu[] = {
     MenuCommand("&Mail Settings", cmd::MailSettings),
     MenuPopup("Trigger &Zone", kTriggerZoneMenu),
     MenuPopup("Peek &Window", kPeekWindowMenu),
+    MenuCommand("&Recording...", cmd::Recording),
 };
 
 inline constexpr MenuItem kHelpMenu[] = {

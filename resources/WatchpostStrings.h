@@ -68,6 +68,7 @@ inline constexpr StringResource kStrings[] = {
 
     {cmd::SetTargetFolder, "Set the taget folder for storing avi & log file"},
     {cmd::NamingOptions, "Choose the file naming convention"},
+    {cmd::Recording, "Frames from before a hit, and why each frame was taken"},
     {cmd::AllocateFileSpace, "Allocate space for the AVI file"},
     {framework::ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
     {cmd::StartStop, "Start or Stop capture"},

@@ -49,7 +49,14 @@ MotionDetector::MotionDetector(CaptureSettings& settings, DetectorState& state, 
       window_(window),
       kernels_(kernels),
       stores_{camera::MakeFrameBytes(kStoreBytes), camera::MakeFrameBytes(kStoreBytes)},
-      captureTimes_(std::make_unique<std::uint32_t[]>(kCaptureTimesEntries)) {}
+      captureTimes_(std::make_unique<std::uint32_t[]>(kCaptureTimesEntries)) {
+  lastStore_ = stores_[0].get();
+}
+
+void MotionDetector::SetRecordingHook(RecordingHook* hook) {
+  hook_ = hook;
+  if (hook_ != nullptr) hook_->adoptStores(stores_[0].get(), stores_[1].get());
+}
 
 void MotionDetector::OnFrame(camera::VideoHdr& f) {
   const bool profiling = state_.mode == ModeProfile;  // the analysis tunes the sensitivity
@@ -85,7 +92,13 @@ PassArea MotionDetector::Area() const { return PassArea{settings_.ZoneSet != 1, 
 std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
   savedMode_ = state_.mode;
   state_.mode = ModeDetect;
-  const FrameBuffers buffers = BuffersFor(frame);
+  FrameBuffers buffers = BuffersFor(frame);
+  if (std::uint8_t* kept = hook_ != nullptr ? hook_->detectionStore(lastStore_) : nullptr) {
+    buffers.store = kept;
+    buffers.previous = lastStore_;
+  }
+  lastStore_ = buffers.store;
+  const std::int64_t nowMs = hook_ != nullptr ? host_.currentTimeMs() : 0;
 
   // A run also ends when the capture-time table is full, whatever Limit a profile holds.
   const auto captured = static_cast<std::size_t>(std::max(state_.capturedCount, 0));
@@ -100,9 +113,22 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
       kernels_, buffers, Area(), static_cast<std::uint32_t>(settings_.Differential), threshold);
   if (count < threshold) {
     state_.consecutiveHits = 0;
+    if (hook_ != nullptr) hook_->quietSample(buffers.store, buffers.bytes, count, nowMs);
     return ClampToInt32(count);
   }
-  captureTimes_[captured] = host_.currentTime();
+  std::size_t next = captured;
+  if (hook_ != nullptr) {
+    // Frames kept from before the hit go first; they count toward Limit, and leave the hit room.
+    const std::size_t most =
+        std::min<std::size_t>(static_cast<std::size_t>(settings_.Limit), kCaptureTimesEntries);
+    const auto room = static_cast<std::int32_t>(most - captured - 1);
+    const std::int32_t before =
+        hook_->beforeHit(state_.capturedCount, room, captureTimes_.get() + captured);
+    state_.capturedCount += before;
+    next += static_cast<std::size_t>(before);
+  }
+  captureTimes_[next] =
+      hook_ != nullptr ? static_cast<std::uint32_t>(nowMs / 1000) : host_.currentTime();
   // Only a frame the AVI took is counted: the event log must never name a frame the recording
   // lacks (no file open, a failed write; the window has said why).
   if (!window_->singleFrame()) return ClampToInt32(count);
@@ -110,6 +136,14 @@ std::int32_t MotionDetector::DetectFrame(camera::VideoHdr& frame) {
   // Zone, a zone drawn, Stop, exit): the log then has one line for every frame of the AVI.
   state_.capturedCount += 1;
   state_.consecutiveHits += 1;
+  if (hook_ != nullptr) {
+    const std::size_t changed =
+        hook_->wantsHitCount()
+            ? CountPass(kernels_, buffers.store, buffers.previous, buffers.bytes, Area(),
+                        static_cast<std::uint32_t>(settings_.Differential))
+            : count;
+    hook_->hitTaken(state_.capturedCount - 1, nowMs, changed);
+  }
   // Under continuous motion this beeps on every fourth capture.
   if (settings_.Beep != 0 && state_.consecutiveHits > kBeepAfterHits) {
     state_.consecutiveHits = 0;
@@ -125,6 +159,8 @@ void MotionDetector::AcknowledgeHit() { state_.mode = ModeDetect; }
 std::int32_t MotionDetector::MarkMovement(camera::VideoHdr& frame) {
   savedMode_ = state_.mode;
   const FrameBuffers buffers = BuffersFor(frame);
+  lastStore_ = buffers.store;
+  if (hook_ != nullptr) hook_->interrupted();
   return ClampToInt32(
       MarkPass(kernels_, buffers, Area(), static_cast<std::uint32_t>(settings_.Differential)));
 }

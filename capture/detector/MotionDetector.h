@@ -45,6 +45,8 @@ class DetectorHost {
  public:
   virtual ~DetectorHost() = default;
   virtual std::uint32_t currentTime() = 0;  // whole seconds since 1970-01-01 00:00 UTC
+  // Milliseconds since 1970-01-01 00:00 UTC; its whole seconds are what currentTime says.
+  virtual std::int64_t currentTimeMs() { return std::int64_t{currentTime()} * 1000; }
   virtual void beep() = 0;
   // After every frame; `sensitivityChanged` when the frame moved Threshold or Differential
   // (the profile analysis), so that the panel redraws its sliders only then.
@@ -52,6 +54,31 @@ class DetectorHost {
   virtual void startStop() = 0;  // the control panel's Start/Stop toggle: here it ends the run
   virtual void enableControlPanel() = 0;
   virtual void setStatusText(const char* text) = 0;
+};
+
+// What a recording takes in beside the hit itself: frames sampled before it, and why each frame
+// was taken. Without one the detector stores by parity and captures the hit alone.
+class RecordingHook {
+ public:
+  virtual ~RecordingHook() = default;
+  // The detector's two stores, which the hook may use as its own.
+  virtual void adoptStores(std::uint8_t* first, std::uint8_t* second) = 0;
+  // Where the next detection sample is stored, compared with `previous` (the store of the last
+  // sample); null keeps the two stores by parity.
+  virtual std::uint8_t* detectionStore(const std::uint8_t* previous) = 0;
+  // A detection sample that was no hit: its store, bytes, changed bytes and time.
+  virtual void quietSample(const std::uint8_t* store, std::size_t bytes, std::size_t changed,
+                           std::int64_t timeMs) = 0;
+  // A hit is about to be appended as frame `next` + 1: appends what goes before it, at most
+  // `room` frames, writes their times (whole seconds) from `times`, and returns how many went.
+  virtual std::int32_t beforeHit(std::int32_t next, std::int32_t room, std::uint32_t* times) = 0;
+  // Whether the hit's full count of changed bytes is wanted.
+  virtual bool wantsHitCount() const = 0;
+  // The hit went into the recording as frame `index` + 1.
+  virtual void hitTaken(std::int32_t index, std::int64_t timeMs, std::size_t changed) = 0;
+  // A sample outside detection (preview, pause, analysis): the kept frames no longer lead up to
+  // the next hit.
+  virtual void interrupted() = 0;
 };
 
 // Compares each sampled frame with the one before it inside the trigger zone, captures the hits,
@@ -75,6 +102,8 @@ class MotionDetector {
   // The frame callback: runs the step of the current mode on one frame, then refreshes the
   // views.
   void OnFrame(camera::VideoHdr& frame);
+  // Null for none; the hook outlives the detector's use of it.
+  void SetRecordingHook(RecordingHook* hook);
 
   void ComputeZoneBounds();
   // Reads the format of the frames being delivered; the bounds stay as they were.
@@ -111,6 +140,8 @@ class MotionDetector {
   camera::BitmapInfo videoFormat_{};
   ZoneBounds bounds_{};
   camera::FrameBytes stores_[2];
+  const std::uint8_t* lastStore_ = nullptr;  // the store the last sample went to
+  RecordingHook* hook_ = nullptr;
   std::unique_ptr<std::uint32_t[]> captureTimes_;
 };
 

@@ -66,6 +66,22 @@ std::size_t DetectPass(const ZoneKernels& kernelsIn, const FrameBuffers& f, cons
   return std::min<std::size_t>(count, threshold);
 }
 
+std::size_t CountPass(const ZoneKernels& kernelsIn, const std::uint8_t* current,
+                      const std::uint8_t* previous, std::size_t bytes, const PassArea& area,
+                      std::uint32_t differential) {
+  const ZoneKernels& k = KernelsFor(kernelsIn, differential);
+  constexpr std::size_t kNoStop = ~std::size_t{0};
+  if (area.wholeFrame)
+    return k.countChanged(current, previous, nullptr, bytes, differential, kNoStop);
+  std::size_t count = 0;
+  ForEachZoneRun(ClampZone(area.bounds, bytes), bytes, [&](std::size_t begin, std::size_t end) {
+    count += k.countChanged(current + begin, previous + begin, nullptr, end - begin, differential,
+                            kNoStop);
+    return true;
+  });
+  return count;
+}
+
 std::size_t MarkPass(const ZoneKernels& kernelsIn, const FrameBuffers& f, const PassArea& area,
                      std::uint32_t differential) {
   const ZoneKernels& k = KernelsFor(kernelsIn, differential);

@@ -27,6 +27,12 @@ struct PassArea {
 std::size_t DetectPass(const ZoneKernels& kernels, const FrameBuffers& frame, const PassArea& area,
                        std::uint32_t differential, std::uint32_t threshold);
 
+// Counts every changed byte of a frame already in its store against the one before, with no
+// threshold to stop at: how much a hit really changed.
+std::size_t CountPass(const ZoneKernels& kernels, const std::uint8_t* current,
+                      const std::uint8_t* previous, std::size_t bytes, const PassArea& area,
+                      std::uint32_t differential);
+
 // Copies the frame into the store, marks every changed byte in the live frame (moving areas show
 // in negative) and returns their count.
 std::size_t MarkPass(const ZoneKernels& kernels, const FrameBuffers& frame, const PassArea& area,

@@ -33,7 +33,8 @@ void Append(std::string& into, const char* key, float value) {
   into += line;
 }
 
-// Writes all of `bytes`; 0, or the errno of the failure (ENOSPC when nothing more would go).
+}  // namespace
+
 int WriteAll(int fd, const char* bytes, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, bytes, size);
@@ -44,8 +45,6 @@ int WriteAll(int fd, const char* bytes, std::size_t size) {
   }
   return 0;
 }
-
-}  // namespace
 
 void FormatTimeText(std::uint32_t seconds, char (&into)[kTimeTextChars + 1]) {
   const std::time_t when = seconds;

@@ -17,6 +17,10 @@ inline constexpr std::size_t kTimeTextChars = 24;
 // day keeps its leading zero, names are English. `into` gets the text and a terminator.
 void FormatTimeText(std::uint32_t seconds, char (&into)[kTimeTextChars + 1]);
 
+// Writes all of `bytes` to `fd`; 0, or the errno of the failure (ENOSPC when nothing more
+// would go).
+int WriteAll(int fd, const char* bytes, std::size_t size);
+
 // "Frame# <number> <time text>\r\n"; returns the bytes written to `into`.
 std::size_t FormatFrameLine(std::int64_t number, std::uint32_t seconds, char (&into)[kLineChars]);
 

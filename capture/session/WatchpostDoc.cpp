@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "capture/naming/FileNamingDlg.h"
+#include "capture/reasons/RecordingDlg.h"
 #include "capture/session/SessionDialogs.h"
 #include "platform/base/Text.h"
 #include "platform/base/UniqueFd.h"
@@ -90,7 +91,12 @@ CWatchpostDoc::CWatchpostDoc(camera::CaptureService& service, framework::Profile
       profile_(profile),
       shell_(shell),
       namingDialog_(namingDialog),
-      detector_(*this, *this, host_, captureRef_) {
+      detector_(*this, *this, host_, captureRef_),
+      preEvent_(*this, *this, captureRef_, MotionDetector::kStoreBytes,
+                [this](const std::string& text) {
+                  Alert(text, res::text::kWarningCaption, true, text);
+                }) {
+  detector_.SetRecordingHook(&preEvent_);
   registerCommands();
 }
 
@@ -108,7 +114,10 @@ CWatchpostDoc::~CWatchpostDoc() {
     runOpen_ = false;
     WriteEventLog();
   }
-  if (settingsLoaded_) SaveSettings(profile_, *this);
+  if (settingsLoaded_) {
+    SaveSettings(profile_, *this);
+    SaveRecordingSettings(profile_, *this);
+  }
 }
 
 void CWatchpostDoc::registerCommands() {
@@ -120,13 +129,14 @@ void CWatchpostDoc::registerCommands() {
   OnCommand(cmd::OverlayMode, [this] { OnOverlayMode(); });
   OnCommand(cmd::NamingOptions, [this] { OnNamingOptions(); });
   OnCommand(cmd::SetTargetFolder, [this] { OnSetTargetFolder(); });
+  OnCommand(cmd::Recording, [this] { OnRecording(); });
   OnCommand(cmd::RowStrideIncrease, [this] { detector_.NudgeRowStride(1); });
   OnCommand(cmd::RowStrideDecrease, [this] { detector_.NudgeRowStride(-1); });
   // The set-up commands wait while a run detects, a zone shows or an analysis runs; a paused
   // run allows them.
-  for (const int id :
-       {cmd::Compression, cmd::VideoFormat, cmd::VideoSource, cmd::SetTargetFolder,
-        cmd::AllocateFileSpace, cmd::PreviewMovement, cmd::OverlayMode, cmd::NamingOptions}) {
+  for (const int id : {cmd::Compression, cmd::VideoFormat, cmd::VideoSource, cmd::SetTargetFolder,
+                       cmd::AllocateFileSpace, cmd::PreviewMovement, cmd::OverlayMode,
+                       cmd::NamingOptions, cmd::Recording}) {
     OnUpdateCommandUI(id, [this, id](framework::CCmdUI& ui) {
       ui.Enable(mode == ModePreviewMovement);
       if (id == cmd::PreviewMovement) ui.SetCheck(previewOn == 1 ? 1 : 0);
@@ -147,6 +157,7 @@ bool CWatchpostDoc::OnNewDocument() {
 
 void CWatchpostDoc::loadSettingsOnce() {
   LoadSettings(profile_, *this);
+  LoadRecordingSettings(profile_, *this);
   settingsLoaded_ = true;
   FillTargetFolderText(CurrentDirectory, *this);
   pixelsHit = 0;
@@ -266,6 +277,15 @@ void CWatchpostDoc::StartRun(bool automatic) {
   sampledCount = 0;
   BuildFileNames();
   eventLog_.beginRun(runFolder_ + "/" + logFileName.data());
+  preEvent_.beginRun();
+  if (WriteReasons != 0) {
+    // The log's name with "csv" for its last three characters, so a viewer finds it the same way.
+    std::string reasons = runFolder_ + "/" + logFileName.data();
+    reasons.replace(reasons.size() - 3, 3, "csv");
+    reasonsLog_.beginRun(reasons);
+  } else {
+    reasonsLog_.skipRun();
+  }
   logFailureShown_ = false;
 
   captureParms_.dwRequestMicroSecPerFrame =
@@ -314,6 +334,12 @@ void CWatchpostDoc::WriteEventLog() {
   std::string error;
   if (!eventLog_.finishRun(detector_.captureTimes(), capturedCount, *this, error))
     ReportLogFailure(error);
+  if (!reasonsLog_.finishRun(preEvent_.reasons(), capturedCount, error)) ReportLogFailure(error);
+}
+
+void CWatchpostDoc::SyncReasons() {
+  std::string error;
+  if (!reasonsLog_.appendRows(preEvent_.reasons(), capturedCount, error)) ReportLogFailure(error);
 }
 
 void CWatchpostDoc::SyncEventLog() {
@@ -392,6 +418,13 @@ void CWatchpostDoc::OnVideoSource() { captureRef_->dlgVideoSource(); }
 void CWatchpostDoc::OnAllocateFileSpace() {
   CAllocateFileDlg dialog(FileSize, shell_.mainWindow());
   if (dialog.DoModal() == framework::IDOK) FileSize = dialog.fileSizeMb;
+}
+
+void CWatchpostDoc::OnRecording() {
+  CRecordingDlg dialog(*this, shell_.mainWindow());
+  if (dialog.DoModal() != framework::IDOK) return;
+  PreEventFrames = dialog.preEventFrames;
+  WriteReasons = dialog.writeReasons != 0 ? 1 : 0;
 }
 
 void CWatchpostDoc::OnPreviewMovement() {
@@ -489,6 +522,7 @@ void CWatchpostDoc::Alert(const std::string& text, const char* caption, bool nob
 void CWatchpostDoc::AfterFrame(bool sensitivityChanged) {
   // A capture counted since the last frame gets its log line now, before anything can crash.
   SyncEventLog();
+  SyncReasons();
   if (writeFailed_ && runOpen_) EndRunAfterWriteFailure();
   // A frame moves the counters and the level (whose bar reads the mode); the analysis also
   // moves the sensitivity.

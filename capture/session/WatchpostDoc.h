@@ -8,6 +8,9 @@
 #include "capture/detector/MotionDetector.h"
 #include "capture/eventlog/EventLog.h"
 #include "capture/naming/FileNaming.h"
+#include "capture/reasons/KeptFrames.h"
+#include "capture/reasons/ReasonsLog.h"
+#include "capture/reasons/RecordingSettings.h"
 #include "capture/session/WatchpostShell.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/camera/CaptureService.h"
@@ -36,6 +39,7 @@ struct SessionState {
 class CWatchpostDoc : public framework::CDocument,
                       public framework::CCmdTarget,
                       public CaptureSettings,
+                      public RecordingSettings,
                       public DetectorState,
                       public SessionState,
                       public RunFileNames,
@@ -83,6 +87,7 @@ class CWatchpostDoc : public framework::CDocument,
   void OnOverlayMode();
   void OnNamingOptions();
   void OnSetTargetFolder();
+  void OnRecording();
 
   // The capture window's callbacks.
   void StatusCallback(int id, const std::string& text);
@@ -114,6 +119,7 @@ class CWatchpostDoc : public framework::CDocument,
    public:
     explicit Host(CWatchpostDoc& doc) : doc_(doc) {}
     std::uint32_t currentTime() override { return doc_.shell_.now(); }
+    std::int64_t currentTimeMs() override { return doc_.shell_.nowMs(); }
     void beep() override { doc_.shell_.beep(); }
     void updateAllViews(bool sensitivityChanged) override { doc_.AfterFrame(sensitivityChanged); }
     void startStop() override { doc_.shell_.startStop(); }
@@ -134,6 +140,7 @@ class CWatchpostDoc : public framework::CDocument,
   // Closes the run's AVI and finishes its log.
   void CloseRun();
   void SyncEventLog();
+  void SyncReasons();
   void ReportLogFailure(const std::string& error);
   // The first frame the AVI refused ends the run, as Stop does, and is reported once.
   void EndRunAfterWriteFailure();
@@ -153,6 +160,8 @@ class CWatchpostDoc : public framework::CDocument,
   MotionDetector detector_;
   camera::CaptureParms captureParms_{};
   EventLogWriter eventLog_;
+  KeptFrames preEvent_;
+  ReasonsWriter reasonsLog_;
   std::string title_ = res::text::kUntitled;  // until the first run names its files
   std::string pathName_;
   std::string runFolder_;

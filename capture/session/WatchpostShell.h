@@ -21,6 +21,8 @@ class WatchpostShell {
   virtual QWidget* mainWindow() = 0;
   // Whole seconds since 1970-01-01 00:00 UTC.
   virtual std::uint32_t now() = 0;
+  // Milliseconds since 1970-01-01 00:00 UTC, on the clock now() reads.
+  virtual std::int64_t nowMs() { return std::int64_t{now()} * 1000; }
   virtual void beep() = 0;
   // Pane 0 of the main frame's status bar.
   virtual void setStatusText(const std::string& text) = 0;

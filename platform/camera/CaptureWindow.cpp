@@ -17,6 +17,7 @@ class NoWindow final : public CaptureWindow {
   void fileSetCaptureFile(const std::string&) override {}
   bool singleFrameOpen() override { return false; }
   bool singleFrame() override { return false; }
+  bool appendFrame(const std::uint8_t*, std::size_t) override { return false; }
   bool singleFrameClose() override { return false; }
   QSize clientSize() const override { return {0, 0}; }
   void setParentWindow(QWidget*) override {}

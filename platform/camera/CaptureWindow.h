@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -45,6 +46,9 @@ class CaptureWindow {
   virtual void fileAllocate(std::uint32_t /*bytes*/) {}
   virtual bool singleFrameOpen() = 0;
   virtual bool singleFrame() = 0;
+  // Appends `bytes` bytes of a frame the caller kept (of the format being delivered) to the open
+  // AVI as its next frame; fails as singleFrame does.
+  virtual bool appendFrame(const std::uint8_t* frame, std::size_t bytes) = 0;
   virtual bool singleFrameClose() = 0;
   // Modal dialogs; true when something was chosen. Compressors expected to take longer per
   // frame than `budgetMs` say so in their entry.

@@ -167,6 +167,16 @@ bool FakeCaptureService::singleFrame() {
   return true;
 }
 
+bool FakeCaptureService::appendFrame(const std::uint8_t* frame, std::size_t bytes) {
+  if (!reach("appendFrame", {static_cast<long long>(bytes)}) || !singleFrameOpen_) return false;
+  if (writeFails_) {
+    reportError(camera::kFileWriteErrorId, writeErrorText_);
+    return false;
+  }
+  recorded_.emplace_back(frame, frame + bytes);
+  return true;
+}
+
 bool FakeCaptureService::singleFrameClose() {
   if (!reach("singleFrameClose")) return false;
   const bool wasOpen = singleFrameOpen_;

@@ -74,7 +74,8 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
 
   // The buffer as the callback left it after the last delivered frame (the painted picture).
   std::span<const std::uint8_t> lastPainted() const { return {buffer_.data(), paintedBytes_}; }
-  // Frames appended by singleFrame() (inside a delivery, file open), as given: unmarked.
+  // Frames appended by singleFrame() (inside a delivery, file open), as given: unmarked, and by
+  // appendFrame(), in the order they came.
   const std::vector<std::vector<std::uint8_t>>& recordedFrames() const { return recorded_; }
   const camera::CaptureParms& sequenceSetup() const { return sequenceSetup_; }
   std::uint32_t previewRateMs() const { return previewRateMs_; }
@@ -107,6 +108,7 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
   void fileAllocate(std::uint32_t bytes) override;
   bool singleFrameOpen() override;
   bool singleFrame() override;
+  bool appendFrame(const std::uint8_t* frame, std::size_t bytes) override;
   bool singleFrameClose() override;
   bool dlgVideoCompression(int budgetMs) override;
   bool dlgVideoFormat() override;

@@ -288,10 +288,15 @@ bool CaptureWidget::singleFrameOpen() {
 }
 
 bool CaptureWidget::singleFrame() {
-  if (!writer_.isOpen() || frameBytes_ == 0) return false;
-  std::string error;
+  if (frameBytes_ == 0) return false;
   // The frame as it came from the driver, without what the callback marked in it.
-  if (!writer_.writeFrame(frame_.data(), frameBytes_, error)) {
+  return appendFrame(frame_.data(), frameBytes_);
+}
+
+bool CaptureWidget::appendFrame(const std::uint8_t* frame, std::size_t bytes) {
+  if (!writer_.isOpen()) return false;
+  std::string error;
+  if (!writer_.writeFrame(frame, bytes, error)) {
     reportError(kFileWriteErrorId,
                 "Cannot write to the capture file " + captureFile_ + ": " + error);
     return false;

@@ -58,6 +58,7 @@ class CaptureWidget : public QWidget, public CaptureWindow {
   void fileAllocate(std::uint32_t bytes) override { reserveBytes_ = bytes; }
   bool singleFrameOpen() override;
   bool singleFrame() override;
+  bool appendFrame(const std::uint8_t* frame, std::size_t bytes) override;
   bool singleFrameClose() override;
   bool dlgVideoCompression(int budgetMs) override;
   bool dlgVideoFormat() override;

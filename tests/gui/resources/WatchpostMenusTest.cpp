@@ -78,6 +78,7 @@ TEST(WatchpostMenu, EveryCaptionCommandAndPromptIsTheProgramsOwn) {
       "    &Show Zone  Ctrl+Z | 32786 | Show the existing Zone",
       "  Peek &Window",
       "    Window size && position | 32790 | Define the size and position of the Peek Window",
+      "  &Recording... | 32800 | Frames from before a hit, and why each frame was taken",
       "&Help",
       "  &About Corvane... | 57664 | Display program information, version number and copyright",
   };

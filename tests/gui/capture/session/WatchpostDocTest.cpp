@@ -653,7 +653,8 @@ TEST_F(WatchpostDocTest, AFailedFrameWriteEndsTheRunOnceAndTheRestartWaitsForThe
     Doc().OnStartStop();
     EXPECT_EQ(shell_.timers, (std::map<int, int>{{kRestartTimerId, kRestartTimerMs}}))
         << "a run that ended well restarts after 500 ms";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 2)
+    // Two logs and their files of reasons.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 4)
         << "the write check leaves nothing behind";
   }
 }
