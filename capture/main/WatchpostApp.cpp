@@ -94,6 +94,13 @@ QWidget* CWatchpostApp::mainWindow() { return frame_.get(); }
 
 std::uint32_t CWatchpostApp::now() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
+// The clock time() reads, so that its whole seconds are now()'s.
+std::int64_t CWatchpostApp::nowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_REALTIME, &t);
+  return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1'000'000;
+}
+
 void CWatchpostApp::beep() { QApplication::beep(); }
 
 void CWatchpostApp::setStatusText(const std::string& text) {

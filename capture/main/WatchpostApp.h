@@ -45,6 +45,7 @@ class CWatchpostApp : public framework::CCmdTarget, public WatchpostShell {
   // WatchpostShell
   QWidget* mainWindow() override;
   std::uint32_t now() override;
+  std::int64_t nowMs() override;
   void beep() override;
   void setStatusText(const std::string& text) override;
   void setFrameCaption(const std::string& caption) override;
