@@ -22,6 +22,7 @@ inline constexpr int Forward = 32775;
 inline constexpr int StopStartKey = 32777;  // Enter, Space, Ctrl+T: no enabling rule
 inline constexpr int Properties = 32778;
 inline constexpr int Speed = 32779;
+inline constexpr int ShowZone = 32790;  // View > Show Zone: the zone over the picture
 }  // namespace cmd
 
 // --- icons
@@ -162,16 +163,17 @@ inline constexpr MenuItem kActionMenu[] = {
 inline constexpr MenuItem kEditMenu[] = {
     MenuCommand("&Copy\tCtrl+C", framework::ID_EDIT_COPY),
 };
+inline constexpr MenuItem kViewMenu[] = {
+    MenuCommand("Show &Zone", cmd::ShowZone),
+};
 inline constexpr MenuItem kHelpMenu[] = {
     MenuCommand("&Help Topics", framework::ID_HELP_FINDER),
     MenuSeparator(),
     MenuCommand("&About Casebook...", framework::ID_APP_ABOUT),
 };
 inline constexpr MenuItem kMenuBar[] = {
-    MenuPopup("&File", kFileMenu),
-    MenuPopup("&Action", kActionMenu),
-    MenuPopup("&Edit", kEditMenu),
-    MenuPopup("&Help", kHelpMenu),
+    MenuPopup("&File", kFileMenu), MenuPopup("&Action", kActionMenu), MenuPopup("&Edit", kEditMenu),
+    MenuPopup("&View", kViewMenu), MenuPopup("&Help", kHelpMenu),
 };
 
 inline constexpr std::uint8_t kCtrl = framework::FVIRTKEY | framework::FCONTROL;
@@ -193,6 +195,7 @@ inline constexpr framework::StringResource kStrings[] = {
     {cmd::Forward, "Advance One frame"},
     {cmd::Properties, "Display the properties of an open AVI"},
     {cmd::Speed, "Change the playback speed (frames per second)"},
+    {cmd::ShowZone, "Show the trigger zone each frame was compared in"},
     {framework::ID_FILE_OPEN, "Open an existing document\nOpen"},
     {framework::ID_FILE_MRU_FILE1, "Open this document"},
     {framework::ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},

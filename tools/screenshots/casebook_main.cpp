@@ -53,7 +53,20 @@ bool MakeRecording(const std::string& stem) {
   if (!writer.close(error)) return false;
   std::ofstream(stem + ".log", std::ios::binary) << watchpost::EventLogText(
       times.data(), static_cast<std::int32_t>(times.size()), watchpost::CaptureSettings{});
+  // Why each frame was taken: three kept from before each hit, compared in the zone's middle.
+  std::ofstream reasons(stem + ".csv", std::ios::binary);
+  reasons << "frame,time,kind,changed_bytes,differential,threshold,zone,interval_ms\r\n";
+  for (int k = 0; k < 40; ++k) {
+    const bool before = k % 8 < 3;
+    reasons << k + 1 << ",2026-12-09T10:47:" << 10 + k / 4 << "." << k % 4 * 250 << "+00:00,"
+            << (before ? "before," : "hit,") << (before ? 40 + k : 9000 + 3345 * k)
+            << ",40,200,0.3 0.8 0.2 0.85,250\r\n";
+  }
   return true;
+}
+
+void ToggleZone(casebook::CCasebookApp& app) {
+  app.router().dispatch(casebook::res::cmd::ShowZone);
 }
 
 }  // namespace
@@ -88,11 +101,19 @@ int main(int argc, char** argv) {
   shots.save(frame.grab(), "casebook-band-scrolled");
   if (QScrollBar* band = app.view()->horizontalScrollBar()) band->setValue(0);
 
+  // A hit with its reason under the log entry and the zone it was compared in.
+  for (int k = 0; k < 6; ++k) app.document()->StepForward();
+  ToggleZone(app);
+  shots::Shots::wait(300);
+  shots.save(frame.grab(), "casebook-reasons");
+  ToggleZone(app);
+
   framework::CommandRouter& router = app.router();
   shots.shootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
   shots.shootDialog(router, casebook::res::cmd::Speed, "casebook-dialog-speed");
   shots.shootDialog(router, framework::ID_APP_ABOUT, "casebook-dialog-about");
   QFile::remove(QString::fromStdString(stem + ".avi"));
   QFile::remove(QString::fromStdString(stem + ".log"));
+  QFile::remove(QString::fromStdString(stem + ".csv"));
   return shots.exitCode();
 }

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   shots.shootDialog(router, cmd::PeekWindowSettings, "dialog-peek-window");
   shots.shootDialog(router, cmd::NamingOptions, "dialog-naming");
   shots.shootDialog(router, cmd::AllocateFileSpace, "dialog-allocate");
+  shots.shootDialog(router, cmd::Recording, "dialog-recording");
   shots.shootDialog(router, cmd::Compression, "dialog-compression");
   shots.shootDialog(router, cmd::VideoFormat, "dialog-video-format");
   shots.shootDialog(router, cmd::VideoSource, "dialog-video-source");

@@ -101,6 +101,14 @@ void CCasebookDoc::registerCommands() {
     OnUpdateCommandUI(id, [this](framework::CCmdUI& ui) { ui.Enable(recordingOpen); });
   }
   OnUpdateCommandUI(res::cmd::Speed, [this](framework::CCmdUI& ui) { ui.Enable(!playing); });
+  OnCommand(res::cmd::ShowZone, [this] {
+    showZone = !showZone;
+    UpdateAllViews(nullptr, framework::Change::Settings);
+  });
+  OnUpdateCommandUI(res::cmd::ShowZone, [this](framework::CCmdUI& ui) {
+    ui.Enable(recordingOpen && reasons.loaded());
+    ui.SetCheck(showZone ? 1 : 0);
+  });
 }
 
 bool CCasebookDoc::OnNewDocument() {
@@ -111,7 +119,8 @@ bool CCasebookDoc::OnNewDocument() {
 void CCasebookDoc::ResetRecording() {
   reader_.close();
   currentPicture = nullptr;
-  position = lastFrame = entryCount = 0;
+  position = lastFrame = entryCount = pictureIndex = 0;
+  reasons.Clear();
   playing = logLoaded = recordingOpen = false;
   // A document without a recording has a recorded rate of 5 frames a second.
   fileInfo.dwRate = 1000;
@@ -155,6 +164,8 @@ bool CCasebookDoc::OnOpenDocument(const std::string& path) {
   // The picture's own size: the header's may say anything.
   shell_.fitToPicture(currentPicture->biWidth, std::abs(currentPicture->biHeight));
   ReadEventLog();
+  // A missing or damaged file of reasons changes nothing else.
+  reasons.Load(PartnerPath(*base, "csv"), lastFrame + 1);
   return true;
 }
 
@@ -187,6 +198,7 @@ bool CCasebookDoc::Fetch(std::int32_t index, std::string& error) {
   const video::BitmapInfoHeader* picture = reader_.getFrame(index, error);
   if (picture == nullptr) return false;
   currentPicture = picture;
+  pictureIndex = index;
   return true;
 }
 

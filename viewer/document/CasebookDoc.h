@@ -9,6 +9,7 @@
 #include "platform/framework/ProfileStore.h"
 #include "platform/video/Dib.h"
 #include "viewer/document/EventLogReader.h"
+#include "viewer/document/ReasonsReader.h"
 
 namespace casebook {
 
@@ -46,6 +47,11 @@ class CCasebookDoc : public framework::CDocument, public framework::CCmdTarget {
   // Milliseconds between two frames of playback at the current rate.
   int TimerIntervalMs() const;
 
+  // The reason of the picture shown, null when there is none.
+  const FrameReason* PictureReason() const {
+    return recordingOpen ? reasons.At(pictureIndex) : nullptr;
+  }
+
   // The entry of the frame at `index`, for the view.
   const char* Entry(std::int32_t index) const { return entries.Entry(index); }
 
@@ -61,6 +67,11 @@ class CCasebookDoc : public framework::CDocument, public framework::CCmdTarget {
   const video::BitmapInfoHeader* currentPicture =
       nullptr;  // the reader's, valid until the next fetch
   EntryTable entries;
+  // Why each frame was taken, from NAME.csv when the recording has one.
+  ReasonTable reasons;
+  // The frame the current picture is; its reason is what the view shows.
+  std::int32_t pictureIndex = 0;
+  bool showZone = false;  // View > Show Zone
   std::string logPath;
   std::string videoPath;
 

@@ -98,7 +98,9 @@ void CCasebookView::paintEvent(QPaintEvent*) {
   // The band behind the controls.
   painter.fillRect(QRect(0, 0, width(), kBandHeight), palette().window());
   DrawPicture(painter);
+  reasonShown_.clear();
   if (!drawing_) return;
+  DrawReason(painter);
   // The texts follow the position whenever the picture is painted.
   entryText = PositionEntry();
   if (document_.logLoaded && document_.position <= document_.lastFrame) {
@@ -134,6 +136,42 @@ void CCasebookView::DrawPicture(QPainter& painter) {
   }
   painter.drawImage(area, rows);
   painter.restore();
+  const FrameReason* reason = document_.PictureReason();
+  if (document_.showZone && reason != nullptr && !reason->wholeFrame) {
+    DrawZone(painter, area, *reason);
+  }
+}
+
+void CCasebookView::DrawZone(QPainter& painter, const QRect& area, const FrameReason& reason) {
+  const auto x = [&](float f) { return area.left() + qRound(f * area.width()); };
+  const auto y = [&](float f) { return area.top() + qRound(f * area.height()); };
+  const QRect zone = QRect(QPoint(x(reason.zoneLeft), y(reason.zoneTop)),
+                           QPoint(x(reason.zoneRight) - 1, y(reason.zoneBottom) - 1))
+                         .normalized();
+  // A light line on a dark one: seen over any picture.
+  painter.save();
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(QColor(0, 0, 0, 160), 3));
+  painter.drawRect(zone.adjusted(1, 1, -1, -1));
+  painter.setPen(QPen(QColor(255, 220, 0), 1));
+  painter.drawRect(zone.adjusted(1, 1, -1, -1));
+  painter.restore();
+}
+
+void CCasebookView::DrawReason(QPainter& painter) {
+  const FrameReason* reason = document_.PictureReason();
+  if (reason == nullptr) return;
+  std::string& text = reasonShown_;
+  text = "Frame ";
+  text += std::to_string(document_.pictureIndex + 1);
+  text += ": ";
+  text += ReasonText(*reason);
+  painter.setPen(palette().color(QPalette::WindowText));
+  const QRect line(kReasonLeft, kReasonTop, std::max(width() - 2 * kReasonLeft, 0),
+                   kBandHeight - kReasonTop);
+  painter.drawText(
+      line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+      painter.fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideRight, line.width()));
 }
 
 void CCasebookView::mousePressEvent(QMouseEvent* event) {

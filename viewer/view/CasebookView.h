@@ -9,10 +9,13 @@
 
 class QMouseEvent;
 class QPaintEvent;
+class QPainter;
+class QRect;
 
 namespace casebook {
 
 class CCasebookDoc;
+struct FrameReason;
 
 // The viewer's screen: a band of controls (the position's log entry, a slider, the number of
 // frames) above the picture of the frame fetched last, stretched to the rest of the view.
@@ -33,6 +36,8 @@ class CCasebookView : public framework::CFormView {
   // Forget the picture: paint the empty area until the next recording is shown.
   void DropPicture();
   bool showsPicture() const { return drawing_; }
+  // The line under the log entry as last painted; empty when the picture has no reason.
+  const std::string& reasonShown() const { return reasonShown_; }
 
   std::string totalText = res::text::kTotalBeforeOpen;
   std::string entryText = res::text::kEntryBeforeOpen;
@@ -40,6 +45,8 @@ class CCasebookView : public framework::CFormView {
 
   // The band of controls; the picture is drawn below it.
   static constexpr int kBandHeight = 40;
+  // The line under the log entry.
+  static constexpr int kReasonLeft = 8, kReasonTop = 25;
 
  protected:
   void DoDataExchange(framework::CDataExchange& dx) override;
@@ -51,10 +58,15 @@ class CCasebookView : public framework::CFormView {
   std::string PositionEntry() const;
   // What the picture area shows: the frame stretched to it, or the empty colour.
   void DrawPicture(QPainter& painter);
+  // The zone the picture was compared in, over it.
+  void DrawZone(QPainter& painter, const QRect& area, const FrameReason& reason);
+  // Why the picture was taken, in the line under its log entry.
+  void DrawReason(QPainter& painter);
 
   CCasebookDoc& document_;
   std::function<void()> stopStart_;
   bool drawing_ = false;  // a recording is shown
+  std::string reasonShown_;
 };
 
 }  // namespace casebook
