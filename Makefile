@@ -30,7 +30,7 @@ bench:
 
 # Every libFuzzer target; NAME_fuzz starts from tests/fuzz/corpus/NAME when there is one, and
 # what it finds goes to build/fuzz/corpus/NAME, never into the sources.
-FUZZERS = video_format_fuzz event_log_fuzz avi_reader_fuzz
+FUZZERS = video_format_fuzz event_log_fuzz avi_reader_fuzz reasons_fuzz
 
 # libFuzzer needs clang; the fuzz build has a tree of its own.
 fuzz: deps
