@@ -517,6 +517,15 @@ bool AviReader::State::decodeTo(std::int64_t target, std::string& error) {
     switch (decoder.decodeNext(why)) {
       case video::VideoDecoder::Result::Picture: break;
       case video::VideoDecoder::Result::End:
+        // Nothing at all since the seek: a decoder that shows nothing until a real key frame
+        // (H.264 after a frame the index only called one) has run out. Start earlier.
+        if (first && !intraOnly && start > firstFrame()) {
+          markNotKey(start);
+          const std::int64_t earlier = keyFrameAtOrBefore(start - 1);
+          if (!decoder.seek(earlier, error, true)) return false;
+          start = expected = earlier;
+          continue;
+        }
         decoded = kNowhere;
         return fail(frameText + " could not be decoded: the stream ends before it.", error);
       case video::VideoDecoder::Result::Failed: decoded = kNowhere; return Refuse(error, why);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -53,7 +54,12 @@ constexpr Encoder kEncoders[] = {
     {"mpeg4", "MPEG-4 Part 2", true, AV_PIX_FMT_YUV420P},
     {"huffyuv", "HuffYUV (lossless)", false, AV_PIX_FMT_RGB24},
     {"utvideo", "Ut Video (lossless)", false, AV_PIX_FMT_GBRP},
+    {"libx264", "H.264", true, AV_PIX_FMT_YUV420P},
 };
+
+// The longest run of frames between two key frames: two seconds of playback, so that a player
+// seeking anywhere decodes at most that much to get there.
+constexpr int kKeyFrameSeconds = 2;
 
 const Encoder* FindEncoder(const std::string& codec) {
   for (const Encoder& e : kEncoders) {
@@ -68,6 +74,13 @@ bool Offers(const AVCodec* codec, AVPixelFormat format) {
     if (*f == format) return true;
   }
   return false;
+}
+
+// Quality 1..100 onto x264's constant rate factor 51..10 (smaller is better): 75 gives 20, a
+// little better than x264's own default of 23.
+int Crf(int quality) {
+  const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
+  return 51 - ((q - 1) * 41 + 49) / 99;
 }
 
 // Quality 1..100 onto the mpegvideo quantiser 31..2 (smaller is better).
@@ -243,7 +256,12 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
   if (!encoder) return Refuse(error, failed("Could not set up", AVERROR(ENOMEM)));
   encoder->width = format.width;
   encoder->height = format.height;
-  encoder->pix_fmt = choice.pixelFormat;
+  const bool x264 = std::strcmp(choice.codec, "libx264") == 0;
+  // 4:2:0 halves both sides: H.264 takes odd ones only with full chroma.
+  const AVPixelFormat pixelFormat = x264 && (format.width % 2 != 0 || format.height % 2 != 0)
+                                        ? AV_PIX_FMT_YUV444P
+                                        : choice.pixelFormat;
+  encoder->pix_fmt = pixelFormat;
   // MPEG-4 allows no time base denominator past 65535; the container keeps the exact rate.
   av_reduce(&encoder->time_base.num, &encoder->time_base.den, frameTime.num, frameTime.den, 65535);
   encoder->framerate = av_inv_q(encoder->time_base);
@@ -263,7 +281,21 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
     encoder->thread_count = av_cpu_count();
   }
   if (std::strcmp(choice.codec, "mjpeg") == 0) encoder->color_range = AVCOL_RANGE_JPEG;
-  if (choice.hasQuality) {
+  if (x264) {
+    // Zero latency: no look-ahead and slice threads rather than frame threads, so that each
+    // frame's packet comes out of the call that took it in, as the other encoders' do.
+    av_opt_set(encoder->priv_data, "preset", "veryfast", 0);
+    av_opt_set(encoder->priv_data, "tune", "zerolatency", 0);
+    av_opt_set_int(encoder->priv_data, "crf", Crf(quality), 0);
+    // Key frames only where the group of pictures starts, each an IDR: a scene cut's I frame
+    // would pass for a key frame in a file killed before its index, yet decode nothing after
+    // a seek to it.
+    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0", 0);
+    encoder->thread_count = av_cpu_count();
+    encoder->thread_type = FF_THREAD_SLICE;
+    const std::int64_t frames = std::int64_t{kKeyFrameSeconds} * frameTime.den / frameTime.num;
+    encoder->gop_size = static_cast<int>(std::clamp<std::int64_t>(frames, 1, 600));
+  } else if (choice.hasQuality) {
     encoder->flags |= AV_CODEC_FLAG_QSCALE;
     encoder->global_quality = FF_QP2LAMBDA * QScale(quality);
   }
@@ -284,7 +316,7 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
   av_opt_set_int(sws, "src_format", format.bitCount == 32 ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_BGR24, 0);
   av_opt_set_int(sws, "dstw", format.width, 0);
   av_opt_set_int(sws, "dsth", format.height, 0);
-  av_opt_set_int(sws, "dst_format", choice.pixelFormat, 0);
+  av_opt_set_int(sws, "dst_format", pixelFormat, 0);
   av_opt_set_int(sws, "dst_range", encoder->color_range == AVCOL_RANGE_JPEG ? 1 : 0, 0);
   av_opt_set_int(sws, "sws_flags", SWS_BICUBIC, 0);
   if ((rc = sws_init_context(sws, nullptr, nullptr)) < 0) {
@@ -293,7 +325,7 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
   for (auto& frame : frames) {
     frame.reset(av_frame_alloc());
     if (!frame) return Refuse(error, failed("Could not set up", AVERROR(ENOMEM)));
-    frame->format = choice.pixelFormat;
+    frame->format = pixelFormat;
     frame->width = format.width;
     frame->height = format.height;
     frame->color_range = encoder->color_range;

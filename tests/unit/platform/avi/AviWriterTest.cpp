@@ -72,6 +72,8 @@ struct Recording {
   std::int64_t headerFrames = 0;
   AVRational rate{}, timeBase{};
   std::vector<int> packetBytes;
+  std::vector<bool> packetKey;
+  int decoderDelay = -1;                    // pictures the decoder held back to reorder them
   std::vector<std::uint64_t> packetStamps;  // the first 8 bytes of each packet
   Bytes firstPacket;
   std::vector<Bytes> pictures;  // top-down BGR
@@ -106,6 +108,7 @@ Recording Read(const std::string& path, bool decode = true) {
   };
   while (av_read_frame(input, pkt) >= 0) {
     r.packetBytes.push_back(pkt->size);
+    r.packetKey.push_back((pkt->flags & AV_PKT_FLAG_KEY) != 0);
     std::uint64_t& stamp = r.packetStamps.emplace_back();
     if (pkt->size > 0) std::memcpy(&stamp, pkt->data, std::min(pkt->size, 8));
     if (r.packetBytes.size() == 1) r.firstPacket.assign(pkt->data, pkt->data + pkt->size);
@@ -113,6 +116,7 @@ Recording Read(const std::string& path, bool decode = true) {
     av_packet_unref(pkt);
   }
   if (decode && avcodec_send_packet(dec, nullptr) >= 0) receive();
+  if (decode) r.decoderDelay = dec->has_b_frames;
   sws_freeContext(sws);
   av_frame_free(&frame);
   av_packet_free(&pkt);
@@ -173,7 +177,8 @@ class RoundTripTest : public TempDir, public ::testing::WithParamInterface<Case>
   void ExpectFrames(const Recording& r, int count) {
     const Case& c = GetParam();
     ASSERT_EQ(r.pictures.size(), std::size_t(count));
-    const bool lossy = c.compressor.codec == "mjpeg" || c.compressor.codec == "mpeg4";
+    const bool lossy = c.compressor.codec == "mjpeg" || c.compressor.codec == "mpeg4" ||
+                       c.compressor.codec == "libx264";
     for (int i = 0; i < count; ++i) {
       EXPECT_LE(MeanDifference(r.pictures[i], Frame(c.width, c.height, 24, i, true)),
                 lossy ? 8.0 : 0.0)
@@ -271,6 +276,43 @@ TEST_F(AviWriterFileTest, LowerQualityGivesSmallerFrames) {
     }
     EXPECT_LT(bytes[0], bytes[1]) << codec;
   }
+}
+
+// H.264 appended one frame at a time: no frame waits for a later one, so none is reordered; a
+// player seeking anywhere starts at most two seconds back; the quality sets the rate factor.
+TEST_F(AviWriterFileTest, H264HasNoBFramesAndAKeyFrameEveryTwoSecondsOfPlayback) {
+  const Compressor h264{"libx264", "H.264", true, 75};
+  const auto offered = AvailableCompressors();
+  if (std::none_of(offered.begin(), offered.end(),
+                   [](const Compressor& c) { return c.codec == "libx264"; })) {
+    GTEST_SKIP() << "no libx264 in this FFmpeg";
+  }
+  struct Rate {
+    std::uint32_t microSec;
+    int mostApart;  // frames in two seconds
+  };
+  for (const Rate& rate : {Rate{250000, 8}, Rate{66667, 29}, Rate{1000000, 2}, Rate{3000000, 1}}) {
+    SCOPED_TRACE(rate.microSec);
+    ASSERT_EQ(Record(file("h.avi"), 64, 48, 24, 40, h264, rate.microSec), "");
+    const Recording r = Read(file("h.avi"));
+    ASSERT_EQ(r.packetKey.size(), 40u);
+    EXPECT_EQ(r.pictures.size(), 40u);
+    EXPECT_EQ(r.decoderDelay, 0);
+    int last = -1;
+    for (int i = 0; i < 40; ++i) {
+      if (!r.packetKey[static_cast<std::size_t>(i)]) continue;
+      EXPECT_LE(i - last, rate.mostApart) << "frame " << i;
+      last = i;
+    }
+    EXPECT_LE(40 - last, rate.mostApart);
+  }
+  int bytes[2] = {};
+  for (int q : {0, 1}) {
+    ASSERT_EQ(Record(file("q.avi"), 64, 48, 24, 10, {"libx264", "H.264", true, q ? 95 : 5}), "");
+    const Recording r = Read(file("q.avi"), false);
+    for (const int b : r.packetBytes) bytes[q] += b;
+  }
+  EXPECT_LT(bytes[0], bytes[1]);
 }
 
 std::uint32_t Le32(const std::string& s, std::size_t at) {
