@@ -29,6 +29,9 @@
 
 #include "bench/PreparedFrames.h"
 #include "capture/detector/MotionDetector.h"
+#include "capture/reasons/KeptFrames.h"
+#include "capture/reasons/ReasonsLog.h"
+#include "capture/reasons/RecordingSettings.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/avi/AviWriter.h"
 #include "platform/camera/drivers/TestPatternDriver.h"
@@ -256,7 +259,119 @@ void Hit(benchmark::State& state, avi::Compressor compressor, camera::FrameForma
       static_cast<double>(bytes) / static_cast<double>(state.iterations() + kWarmUpHits + 1);
 }
 
+// A hit with PreEventFrames 5 and the file of reasons, as the UI thread lives it: the callback
+// (detection, the kept frames appended, the hit appended, its full count of changed bytes), one
+// log line and one row of reasons per frame appended. `carrying`: each hit follows five quiet
+// samples (untimed) and takes them with it; otherwise hits follow one another and carry none.
+void HitKept(benchmark::State& state, avi::Compressor compressor, camera::FrameFormat format,
+             bool carrying) {
+  constexpr int kKept = 5;
+  OneDriver driver(std::make_unique<PreparedFramesDriver>(format, bench::PatternFrames(format)));
+  TimedWidget window(driver, testing_support::kMaxFrameBytes, nullptr);
+  if (!window.driverConnect(0)) {
+    state.SkipWithError("the prepared frames did not connect");
+    return;
+  }
+  watchpost::CaptureSettings settings;
+  settings.Interval = 60;
+  watchpost::RecordingSettings recording{kKept, 1};
+  watchpost::DetectorState detectorState;
+  QuietHost host;
+  const camera::CaptureWindowRef ref(&window, &window);
+  watchpost::MotionDetector detector(settings, detectorState, host, ref);
+  watchpost::KeptFrames kept(settings, recording, ref, watchpost::MotionDetector::kStoreBytes,
+                             nullptr);
+  detector.SetRecordingHook(&kept);
+  double callback = 0;
+  window.setCallbackFrame([&](camera::VideoHdr& f) {
+    const auto start = Clock::now();
+    detector.OnFrame(f);
+    callback = Seconds(Clock::now() - start);
+  });
+  window.setPreview(true);
+  window.setPreviewRate(1'000'000);
+
+  const auto dir = std::filesystem::temp_directory_path();
+  const std::string tag = compressor.codec + "-" + SizeName(format) + "-" +
+                          (carrying ? "carrying" : "ordinary") + "-" + std::to_string(::getpid());
+  const std::string avi = (dir / ("corvane-kept-" + tag + ".avi")).string();
+  const std::string log = (dir / ("corvane-kept-" + tag + ".log")).string();
+  const std::string csv = (dir / ("corvane-kept-" + tag + ".csv")).string();
+  window.fileSetCaptureFile(avi);
+  window.setSequenceSetup(
+      camera::CaptureParms{.dwRequestMicroSecPerFrame = kPlaybackMicroSecPerFrame});
+  window.setCompressor(compressor);
+  const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+  watchpost::ReasonsWriter reasons;
+  reasons.beginRun(csv);
+  std::string error;
+  if (logFd < 0 || !window.singleFrameOpen()) {
+    state.SkipWithError("could not create the recording or the log");
+    if (logFd >= 0) ::close(logFd);
+    return;
+  }
+  const auto sample = [&](bool quiet) {
+    settings.Threshold = quiet ? 0x7FFFFFFF : 200;
+    detectorState.mode = watchpost::ModeDetect;
+    window.pollFrame();
+  };
+  for (int i = 0; i <= kWarmUpHits; ++i) sample(false);
+  reasons.appendRows(kept.reasons(), detectorState.capturedCount, error);
+
+  double worst = 0, carried = 0;
+  int frameNumber = detectorState.capturedCount;
+  for (auto _ : state) {
+    if (carrying) {
+      for (int i = 0; i < kKept; ++i) sample(true);
+    }
+    const std::int32_t before = detectorState.capturedCount;
+    sample(false);
+    double spent = callback;
+    const std::int32_t taken = detectorState.capturedCount - before;
+    for (int i = 0; i < taken; ++i) {
+      const double line = WriteLogLine(logFd, ++frameNumber);
+      if (line < 0) state.SkipWithError("a log line failed");
+      spent += line;
+    }
+    const auto rowsStart = Clock::now();
+    if (!reasons.appendRows(kept.reasons(), detectorState.capturedCount, error)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+    spent += Seconds(Clock::now() - rowsStart);
+    if (taken != (carrying ? kKept + 1 : 1)) {
+      state.SkipWithError("the hit did not carry what it should");
+      break;
+    }
+    carried += taken - 1;
+    worst = std::max(worst, spent);
+    state.SetIterationTime(spent);
+  }
+  const bool closed = window.singleFrameClose();
+  reasons.finishRun(kept.reasons(), detectorState.capturedCount, error);
+  ::close(logFd);
+  std::error_code ignored;
+  for (const std::string& file : {avi, log, csv}) std::filesystem::remove(file, ignored);
+  if (!closed) state.SkipWithError("the recording did not close");
+  using benchmark::Counter;
+  state.counters["worst_hit_ms"] = worst * 1e3;
+  state.counters["kept_per_hit"] = Counter(carried, Counter::kAvgIterations);
+}
+
 void RegisterHits() {
+  for (const HitSize& size : kHitSizes) {
+    for (const avi::Compressor& c : avi::AvailableCompressors()) {
+      if (c.codec != "rawvideo" && c.codec != "mjpeg" && c.codec != "libx264") continue;
+      for (const bool carrying : {true, false}) {
+        const std::string name = std::string("HitKept5/") + (carrying ? "carrying/" : "ordinary/") +
+                                 c.codec + "/" + SizeName(size.format);
+        benchmark::RegisterBenchmark(name.c_str(), HitKept, c, size.format, carrying)
+            ->UseManualTime()
+            ->Iterations(size.hits / 4)
+            ->Unit(benchmark::kMillisecond);
+      }
+    }
+  }
   for (const HitSize& size : kHitSizes) {
     for (const avi::Compressor& c : avi::AvailableCompressors()) {
       benchmark::RegisterBenchmark(("Hit/" + c.codec + "/" + SizeName(size.format)).c_str(), Hit, c,

@@ -76,11 +76,11 @@ bool Offers(const AVCodec* codec, AVPixelFormat format) {
   return false;
 }
 
-// Quality 1..100 onto x264's constant rate factor 51..10 (smaller is better): 75 gives 20, a
-// little better than x264's own default of 23.
+// Quality 1..100 onto x264's constant rate factor 51..18 (smaller is better), 75 at 28: the
+// upper end of x264's own range, where a camera's noise is left out rather than kept.
 int Crf(int quality) {
   const int q = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
-  return 51 - ((q - 1) * 41 + 49) / 99;
+  return q <= 75 ? 51 - ((q - 1) * 23 + 37) / 74 : 28 - ((q - 75) * 10 + 12) / 25;
 }
 
 // Quality 1..100 onto the mpegvideo quantiser 31..2 (smaller is better).

@@ -50,10 +50,19 @@ bool ParseZone(std::string_view text, FrameReason& reason) {
 }
 
 std::string Grouped(std::int64_t value) {
-  // Only counts come here, never negative.
-  std::string digits = std::to_string(std::max<std::int64_t>(value, 0));
-  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  // Only counts come here, never negative. Built backwards in a buffer of its own: the widest
+  // count with its commas is 25 characters.
+  std::uint64_t left = static_cast<std::uint64_t>(std::max<std::int64_t>(value, 0));
+  char text[32];
+  char* at = text + sizeof text;
+  int digits = 0;
+  do {
+    if (digits != 0 && digits % 3 == 0) *--at = ',';
+    *--at = static_cast<char>('0' + left % 10);
+    left /= 10;
+    ++digits;
+  } while (left != 0);
+  return std::string(at, text + sizeof text);
 }
 
 }  // namespace
