@@ -4,7 +4,8 @@
 #
 #   flock /tmp/corvane-build.lock bench/ffmpeg_peer.sh build/ci [repetitions]
 #
-# PEER_RAW=FILE keeps the figures of every repetition there.
+# PEER_RAW=FILE keeps the figures of every repetition there. PEER_CODECS="mjpeg libx264" runs
+# only those compressors.
 #
 # The machine is shared and its load comes and goes, so every repetition runs ours and ffmpeg's
 # back to back for one compressor and size; the table gives the medians over the repetitions,
@@ -41,10 +42,14 @@ declare -A options=(
   [mpeg4]="-c:v mpeg4 -pix_fmt yuv420p -q:v 9 -bf 0 -threads 1"
   [huffyuv]="-c:v huffyuv -pix_fmt rgb24 -threads 1"
   [utvideo]="-c:v utvideo -pix_fmt gbrp -threads 1"
+  # Quality 75 is rate factor 28; an IDR every 2 s of the 4 frames a second played, no B-frames,
+  # zero latency on slice threads, one per core.
+  [libx264]="-c:v libx264 -pix_fmt yuv420p -preset veryfast -tune zerolatency -crf 28 -x264-params scenecut=0 -g 8 -bf 0 -threads $(nproc)"
 )
 # What capture_bench runs: the compressors this FFmpeg offers, and how many hits per size.
 list=$("$bench" --benchmark_list_tests=true 2>/dev/null)
 mapfile -t codecs < <(sed -n 's|^Hit/\([^/]*\)/640x480/.*|\1|p' <<<"$list")
+if [[ -n ${PEER_CODECS:-} ]]; then read -r -a codecs <<<"$PEER_CODECS"; fi
 declare -A hits
 for size in "${sizes[@]}"; do
   hits[$size]=$(sed -n "s|^Hit/[^/]*/$size/iterations:\([0-9]*\)/.*|\1|p" <<<"$list" | head -n1)
