@@ -237,6 +237,15 @@ class DesktopTest : public ::testing::Test {
       " click 1");
   }
 
+  // Ctrl+T ends the run, then File > Exit.
+  void StopAndExit() const {
+    Key("ctrl+t");
+    Sleep(400ms);
+    Key("alt+f");
+    Sleep(300ms);
+    Key("x");
+  }
+
   fs::path Only(const char* extension) const {
     fs::path found;
     for (const auto& entry : fs::directory_iterator(recordings_)) {
@@ -290,11 +299,7 @@ TEST_F(DesktopTest, WatchpostRecordsWithPausesAndEveryFrameHasItsLine) {
     Click(window, pauseX, pauseY);  // Continue
   }
   Sleep(400ms);
-  Key("ctrl+t");
-  Sleep(400ms);
-  Key("alt+f");
-  Sleep(300ms);
-  Key("x");
+  StopAndExit();
   ASSERT_EQ(watchpost.Wait(15s), 0) << "Watchpost did not end with File > Exit";
 
   const fs::path log = Only(".log");
@@ -308,6 +313,67 @@ TEST_F(DesktopTest, WatchpostRecordsWithPausesAndEveryFrameHasItsLine) {
     EXPECT_EQ(lines.frames[k].rfind("Frame# " + std::to_string(k + 1) + " ", 0), 0u)
         << lines.frames[k];
   }
+}
+
+// Watchpost on the test pattern, whose object crosses the picture for four seconds of every
+// eight and leaves it still for the rest: Configuration > Recording... is set to 3 from the
+// keyboard, Ctrl+T records past a still spell into the next crossing. The object's first hit
+// after the still spell comes with the three samples before it, and the AVI, the log and the
+// file of reasons agree frame for frame.
+TEST_F(DesktopTest, WatchpostStartsARecordingThreeSamplesBeforeTheFirstHit) {
+  std::ofstream(config_ / "Tamsford" / "Corvane.conf")
+      << "[Settings]\nCurrentDirectory=" << recordings_.string() << "\nInterval=100\n";
+  std::vector<std::string> environment = Environment();
+  environment.push_back("CORVANE_CAMERAS=pattern");
+  const fs::path errors = root_.path() / "watchpost.stderr";
+  Child watchpost({WATCHPOST_PATH}, environment, errors.string());
+  ASSERT_TRUE(watchpost.started());
+  ASSERT_FALSE(Window(" - Corvane$").empty()) << "no Watchpost window; it said:\n"
+                                              << ReadFile(errors);
+  Key("alt+c");
+  Sleep(300ms);
+  Key("r");
+  ASSERT_FALSE(Window("^Recording$").empty()) << "no Recording dialog";
+  Key("ctrl+a 3 Return");
+  Window(" - Corvane$");
+  Key("ctrl+t");
+  ASSERT_FALSE(Window("^Warning").empty()) << "no question about the compressor";
+  Key("Return");
+  ASSERT_TRUE(WaitFor([&] { return !Only(".log").empty(); }, 10s)) << "no run started";
+  Sleep(10s);  // a still spell and a crossing at the least
+  Window(" - Corvane$");
+  StopAndExit();
+  ASSERT_EQ(watchpost.Wait(15s), 0) << "Watchpost did not end with File > Exit";
+
+  const testing_support::AviProbe avi = testing_support::ProbeAvi(Only(".avi").string());
+  ASSERT_TRUE(avi.opened) << avi.error;
+  const LogLines lines = ReadLog(Only(".log"));
+  std::istringstream csv(ReadFile(Only(".csv")));
+  std::vector<std::string> kinds;
+  std::string row;
+  std::getline(csv, row);
+  EXPECT_EQ(row.rfind("frame,time,kind,", 0), 0u) << row;
+  while (std::getline(csv, row)) {
+    const std::size_t kind = row.find(',', row.find(',') + 1) + 1;
+    kinds.push_back(row.substr(kind, row.find(',', kind) - kind));
+  }
+  EXPECT_EQ(lines.frames.size(), avi.frames.size());
+  EXPECT_EQ(kinds.size(), avi.frames.size());
+  // Three before each first hit of a crossing, never more in a row.
+  int runs = 0, before = 0;
+  for (const std::string& kind : kinds) {
+    if (kind == "before") {
+      ++before;
+      continue;
+    }
+    EXPECT_EQ(kind, "hit");
+    EXPECT_TRUE(before == 0 || before == 3) << before << " before a hit";
+    if (before == 3) ++runs;
+    before = 0;
+  }
+  EXPECT_GE(runs, 1) << "no hit after a still spell";
+  EXPECT_NE(ReadFile(config_ / "Tamsford" / "Corvane.conf").find("PreEventFrames=3"),
+            std::string::npos);
 }
 
 // The picture and text Casebook puts on the clipboard at Ctrl+C: what the window shows.
