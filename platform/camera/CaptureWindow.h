@@ -55,6 +55,12 @@ class CaptureWindow {
   virtual bool dlgVideoCompression(int /*budgetMs*/) { return false; }
   virtual bool dlgVideoFormat() { return false; }
   virtual bool dlgVideoSource() { return false; }
+  // The compressor recordings are made with: its FFmpeg encoder name and its quality.
+  virtual std::string compressorName() const { return {}; }
+  virtual int compressorQuality() const { return 0; }
+  // Recordings from now on use the encoder `codec`; false, and nothing changed, where this
+  // machine has no such encoder.
+  virtual bool selectCompressor(const std::string& /*codec*/, int /*quality*/) { return false; }
 
   // --- the window itself, for the program that docks, detaches and draws on it
   // The size of the picture area.

@@ -13,6 +13,7 @@ namespace shell {
 namespace {
 constexpr int kStandInPixels = 32;
 constexpr int kTipRefreshMs = 1000;
+constexpr int kMessageMs = 15000;
 }  // namespace
 
 class NotificationIcon::StandIn : public QWidget {
@@ -54,6 +55,9 @@ NotificationIcon::NotificationIcon(std::function<void(Mouse)> onMouse, std::stri
     : QObject(parent), onMouse_(std::move(onMouse)), restoreText_(std::move(restoreText)) {
   tipRefresh_.setInterval(kTipRefreshMs);
   connect(&tipRefresh_, &QTimer::timeout, this, [this] { onMouse_(Mouse::Move); });
+  messageEnd_.setSingleShot(true);
+  // Past the message's time the icon it brought has nothing more to offer.
+  connect(&messageEnd_, &QTimer::timeout, this, [this] { messageIcon_.reset(); });
 }
 
 NotificationIcon::~NotificationIcon() { remove(); }
@@ -68,6 +72,7 @@ void NotificationIcon::add(const QIcon& icon) {
   shown_ = true;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon);
+    connect(trayIcon_.get(), &QSystemTrayIcon::messageClicked, this, [this] { messageClicked(); });
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
               if (reason == QSystemTrayIcon::DoubleClick) doubleClicked();
@@ -97,17 +102,44 @@ void NotificationIcon::setTip(const std::string& tip) {
 
 void NotificationIcon::remove() {
   tipRefresh_.stop();
+  messageEnd_.stop();
+  messageIcon_.reset();
   trayIcon_.reset();
   trayMenu_.reset();
   standIn_.reset();
   shown_ = false;
 }
 
-bool NotificationIcon::showMessage(const std::string& title, const std::string& text) {
-  if (!trayIcon_ || !QSystemTrayIcon::supportsMessages()) return false;
-  trayIcon_->showMessage(QString::fromStdString(title), QString::fromStdString(text),
-                         QSystemTrayIcon::Warning);
+bool NotificationIcon::showMessage(const std::string& title, const std::string& text,
+                                   bool warning) {
+  if (standIn_ || !QSystemTrayIcon::isSystemTrayAvailable() ||
+      !QSystemTrayIcon::supportsMessages()) {
+    return false;
+  }
+  QSystemTrayIcon* icon = trayIcon_.get();
+  if (icon == nullptr) {
+    if (!messageIcon_) {
+      messageIcon_ = std::make_unique<QSystemTrayIcon>(messageIconPicture_);
+      connect(messageIcon_.get(), &QSystemTrayIcon::messageClicked, this,
+              [this] { messageClicked(); });
+      messageIcon_->show();
+    }
+    messageEnd_.start(kMessageMs);
+    icon = messageIcon_.get();
+  }
+  icon->showMessage(QString::fromStdString(title), QString::fromStdString(text),
+                    warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
   return true;
+}
+
+void NotificationIcon::messageClicked() {
+  // From the event loop, like the double-click: the handler may take the icon away.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (onMessageClicked_) onMessageClicked_();
+      },
+      Qt::QueuedConnection);
 }
 
 QWidget* NotificationIcon::standInWindow() const { return standIn_.get(); }

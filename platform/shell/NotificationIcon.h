@@ -32,12 +32,19 @@ class NotificationIcon : public QObject {
   NotificationIcon& operator=(const NotificationIcon&) = delete;
 
   void add(const QIcon& icon);
+  // The picture of the icon that a message brings with it when no icon is shown.
+  void setMessageIcon(const QIcon& icon) { messageIconPicture_ = icon; }
   void setTip(const std::string& tip);  // UTF-8
   // Harmless when no icon is shown.
   void remove();
   // A message shown beside the icon, where the desktop's notification area shows them; false,
-  // and nothing shown, where it does not (no icon, the stand-in window).
-  bool showMessage(const std::string& title, const std::string& text);
+  // and nothing shown, where it does not (the stand-in window, no notification area). With no
+  // icon shown, one appears for the message's time only. A warning, or else an information.
+  bool showMessage(const std::string& title, const std::string& text, bool warning = true);
+  // Hears a click on a message.
+  void setMessageClicked(std::function<void()> onClicked) {
+    onMessageClicked_ = std::move(onClicked);
+  }
 
   bool isShown() const { return shown_; }
   std::string tip() const { return tip_; }
@@ -51,11 +58,16 @@ class NotificationIcon : public QObject {
   // The double-click is passed on from the event loop, not from inside the icon's own event
   // handling, so that the handler may remove the icon at once.
   void doubleClicked();
+  void messageClicked();
 
   std::string restoreText_;
   std::unique_ptr<QSystemTrayIcon> trayIcon_;
   std::unique_ptr<QMenu> trayMenu_;
   std::unique_ptr<QWidget> standIn_;
+  std::unique_ptr<QSystemTrayIcon> messageIcon_;  // only while a message shows without an icon
+  QTimer messageEnd_;
+  QIcon messageIconPicture_;
+  std::function<void()> onMessageClicked_;
   QTimer tipRefresh_;
   std::string tip_;
   bool shown_ = false;

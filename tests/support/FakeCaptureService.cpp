@@ -23,7 +23,7 @@ void FakeCaptureService::reportError(int id, const std::string& text) const {
 }
 
 bool FakeCaptureService::deliverFrame(std::span<const std::uint8_t> frame) {
-  if (!alive() || !preview_ || overlay_ || inDelivery_) return false;
+  if (!alive() || !preview_ || overlay_ || inDelivery_ || lost_) return false;
   if (buffer_.size() < frame.size()) buffer_.resize(frame.size());
   std::copy(frame.begin(), frame.end(), buffer_.begin());
   paintedBytes_ = frame.size();
@@ -93,12 +93,21 @@ std::optional<camera::DriverDescription> FakeCaptureService::driverDescription(u
 
 bool FakeCaptureService::driverConnect(int driverIndex) {
   if (!reach("driverConnect", {driverIndex})) return false;
-  if (connectFails_) {
-    reportError(camera::kDriverErrorId, connectErrorText_);
+  if (connectFails_ || away_) {
+    reportError(camera::kDriverErrorId, away_ ? "The camera is not there." : connectErrorText_);
     return false;
   }
   connected_ = true;
+  lost_ = false;
   return true;
+}
+
+void FakeCaptureService::dropOut(const std::string& reason) {
+  away_ = true;
+  if (!alive() || !connected_) return;
+  connected_ = false;
+  lost_ = true;
+  reportError(camera::kSourceLostErrorId, "The video source stopped: " + reason);
 }
 
 void FakeCaptureService::driverDisconnect() {
@@ -185,7 +194,20 @@ bool FakeCaptureService::singleFrameClose() {
 }
 
 bool FakeCaptureService::dlgVideoCompression(int budgetMs) {
-  return reach("dlgVideoCompression", {budgetMs}) && compressionResult_;
+  if (!reach("dlgVideoCompression", {budgetMs}) || !compressionResult_) return false;
+  codec_ = dialogCodec_;
+  quality_ = dialogQuality_;
+  return true;
+}
+
+bool FakeCaptureService::selectCompressor(const std::string& codec, int quality) {
+  if (!reach("selectCompressor", {quality}, codec)) return false;
+  if (std::find(knownCodecs_.begin(), knownCodecs_.end(), codec) == knownCodecs_.end()) {
+    return false;
+  }
+  codec_ = codec;
+  quality_ = quality;
+  return true;
 }
 
 bool FakeCaptureService::dlgVideoFormat() { return reach("dlgVideoFormat"); }

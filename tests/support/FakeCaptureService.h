@@ -39,6 +39,13 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
   void setCreateFails(bool fails) { createFails_ = fails; }
   void setVideoFormat(const camera::BitmapInfo& format) { videoFormat_ = format; }
   void setCompressionResult(bool chosen) { compressionResult_ = chosen; }
+  // What the Compression dialog picks when it is answered with a choice, and the encoders
+  // selectCompressor knows.
+  void setDialogCompressor(std::string codec, int quality) {
+    dialogCodec_ = std::move(codec);
+    dialogQuality_ = quality;
+  }
+  void setKnownCompressors(std::vector<std::string> codecs) { knownCodecs_ = std::move(codecs); }
   // driverConnect then fails and reports kDriverErrorId with `text` to the error callback.
   void setConnectFails(bool fails, std::string text = "The capture driver could not be opened.");
   // From now on singleFrame() appends nothing: it reports kFileWriteErrorId with `text` to the
@@ -47,6 +54,10 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
     writeFails_ = fails;
     writeErrorText_ = std::move(text);
   }
+  // The camera goes away as an unplugged one does: the window disconnects it and reports
+  // kSourceLostErrorId; every connect fails until comeBack().
+  void dropOut(const std::string& reason);
+  void comeBack() { away_ = false; }
   // The window goes away, as when its parent is destroyed.
   void destroyWindow() { alive_.reset(); }
   // The picture area clientSize reports until setWindowPos changes it.
@@ -113,6 +124,9 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
   bool dlgVideoCompression(int budgetMs) override;
   bool dlgVideoFormat() override;
   bool dlgVideoSource() override;
+  std::string compressorName() const override { return codec_; }
+  int compressorQuality() const override { return quality_; }
+  bool selectCompressor(const std::string& codec, int quality) override;
   QSize clientSize() const override;
   void drawEtchedRect(const QRect& rect) override;
   void setParentWindow(QWidget* parent) override;
@@ -130,11 +144,18 @@ class FakeCaptureService : public camera::CaptureService, public camera::Capture
   std::vector<DriverEntry> drivers_;
   bool createFails_ = false;
   bool connectFails_ = false;
+  bool away_ = false;
+  bool lost_ = false;  // dropped out and not connected since: no frames
   bool writeFails_ = false;
   std::string writeErrorText_;
   std::string connectErrorText_;
   camera::BitmapInfo videoFormat_{};
   bool compressionResult_ = false;
+  std::string dialogCodec_ = "mjpeg";
+  int dialogQuality_ = 75;
+  std::vector<std::string> knownCodecs_{"rawvideo", "mjpeg", "ffv1", "mpeg4"};
+  std::string codec_ = "rawvideo";
+  int quality_ = 75;
 
   // The window's lifetime, as a reference sees it.
   std::unique_ptr<QObject> alive_;

@@ -25,6 +25,12 @@ bool FakeVideoDriver::connect(std::string& error) {
     error = connectFailure_;
     return false;
   }
+  if (!away_.empty()) {
+    error = away_;
+    return false;
+  }
+  if (freshAtConnect_) handover_.reset();  // a camera plugged in again starts afresh
+  freshAtConnect_ = false;
   connected_ = true;
   return true;
 }

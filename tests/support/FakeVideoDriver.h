@@ -24,6 +24,16 @@ class FakeVideoDriver : public camera::VideoDriver {
   void pushFilled(std::uint8_t value, int topValue = -1);
   void failConnect(std::string reason) { connectFailure_ = std::move(reason); }
   void failSource(const std::string& reason) { handover_.fail(reason); }
+  // The camera goes away, as one unplugged: its frames fail with `reason` and so does every
+  // connect, until it comes back; the first connect after that delivers again.
+  void dropOut(const std::string& reason) {
+    away_ = reason;
+    handover_.fail(reason);
+  }
+  void comeBack() {
+    away_.clear();
+    freshAtConnect_ = true;
+  }
   // Settings are refused with `reason`; with `stops`, the source also stops, as a camera that
   // cannot start again after a change does.
   void refuseSettings(std::string reason, bool stops = false) {
@@ -68,6 +78,8 @@ class FakeVideoDriver : public camera::VideoDriver {
   std::vector<camera::DriverControl> controls_;
   std::vector<Setting> settings_;
   std::string connectFailure_;
+  std::string away_;
+  bool freshAtConnect_ = false;
   std::string settingFailure_;
   bool stopsOnRefusal_ = false;
   bool connected_ = false;

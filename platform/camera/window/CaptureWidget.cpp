@@ -238,6 +238,16 @@ bool CaptureWidget::dlgVideoCompression(int budgetMs) {
   return true;
 }
 
+bool CaptureWidget::selectCompressor(const std::string& codec, int quality) {
+  for (avi::Compressor& offered : avi::AvailableCompressors()) {
+    if (offered.codec != codec) continue;
+    if (offered.hasQuality) offered.quality = std::clamp(quality, 1, 100);
+    compressor_ = std::move(offered);
+    return true;
+  }
+  return false;
+}
+
 bool CaptureWidget::dlgVideoFormat() {
   if (driver_ == nullptr) return false;
   if (recording()) {

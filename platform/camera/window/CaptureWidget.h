@@ -63,6 +63,9 @@ class CaptureWidget : public QWidget, public CaptureWindow {
   bool dlgVideoCompression(int budgetMs) override;
   bool dlgVideoFormat() override;
   bool dlgVideoSource() override;
+  std::string compressorName() const override { return compressor_.codec; }
+  int compressorQuality() const override { return compressor_.quality; }
+  bool selectCompressor(const std::string& codec, int quality) override;
   QSize clientSize() const override { return size(); }
   void drawEtchedRect(const QRect& rect) override;
   void setParentWindow(QWidget* parent) override;
