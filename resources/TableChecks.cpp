@@ -19,6 +19,7 @@ static_assert(Sound(kPeekWindowDialog));
 static_assert(Sound(kAllocateFileDialog));
 static_assert(Sound(kDriverChoiceDialog));
 static_assert(Sound(kFileNamingDialog));
+static_assert(Sound(kEventCommandDialog));
 static_assert(StringIdsUnique(detail::kStrings));
 
 }  // namespace

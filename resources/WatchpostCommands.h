@@ -23,6 +23,9 @@ inline constexpr int Peek = 32788;
 inline constexpr int PeekWindowSettings = 32790;
 inline constexpr int NamingOptions = 32793;
 inline constexpr int Recording = 32800;
+inline constexpr int NotifyOnMovement = 32801;
+inline constexpr int EventCommand = 32802;
+inline constexpr int StartWithSession = 32803;
 
 }  // namespace watchpost::cmd
 

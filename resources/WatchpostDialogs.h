@@ -2,6 +2,7 @@
 
 #include "platform/framework/DialogTemplate.h"
 #include "resources/WatchpostIcons.h"
+#include "resources/WatchpostTexts.h"
 
 // Watchpost's dialog templates, in dialog units, and the numbers of their controls.
 namespace watchpost::res {
@@ -12,6 +13,7 @@ inline constexpr int IDD_ALLOCATE_FILE = 131;
 inline constexpr int IDD_DRIVER_CHOICE = 132;
 inline constexpr int IDD_PEEK_WINDOW = 135;
 inline constexpr int IDD_FILE_NAMING = 136;
+inline constexpr int IDD_EVENT_COMMAND = 137;
 
 // The control panel (form 101).
 inline constexpr int IDC_ACTIVITY = 1001;  // progress bar
@@ -59,7 +61,8 @@ inline constexpr int IDC_RADIO_PREFIX = 1059;    // radio group, in template ord
 inline constexpr int IDC_RADIO_CUSTOM = 1060;    //   Standard 1061, Detailed 1062,
 inline constexpr int IDC_RADIO_STANDARD = 1061;  //   Custom 1060, Prefix 1059
 inline constexpr int IDC_RADIO_DETAILED = 1062;
-inline constexpr int IDC_EXAMPLE_NAME = 1065;  // static under the custom name
+inline constexpr int IDC_EXAMPLE_NAME = 1065;   // static under the custom name
+inline constexpr int IDC_EVENT_COMMAND = 1066;  // edit: the command on movement
 
 namespace detail {
 
@@ -93,6 +96,14 @@ inline constexpr ControlTemplate kAllocateFileControls[] = {
     {ControlKind::Edit, IDC_FILE_SIZE, "", 80, 43, 50, 14, ES_AUTOHSCROLL | WS_TABSTOP},
     {ControlKind::DefPushButton, IDOK, "OK", 173, 7, 50, 14, WS_GROUP | WS_TABSTOP},
     {ControlKind::PushButton, IDCANCEL, "Cancel", 173, 24, 50, 14, WS_TABSTOP},
+};
+
+// The text over the command line, OK and Cancel under it on the right.
+inline constexpr ControlTemplate kEventCommandControls[] = {
+    {ControlKind::LText, IDC_STATIC, text::kCommandDialogText, 7, 7, 276, 34},
+    {ControlKind::Edit, IDC_EVENT_COMMAND, "", 7, 45, 276, 14, ES_AUTOHSCROLL | WS_TABSTOP},
+    {ControlKind::DefPushButton, IDOK, "OK", 179, 65, 50, 14, WS_GROUP | WS_TABSTOP},
+    {ControlKind::PushButton, IDCANCEL, "Cancel", 233, 65, 50, 14, WS_TABSTOP},
 };
 
 inline constexpr ControlTemplate kDriverChoiceControls[] = {
@@ -222,6 +233,8 @@ inline constexpr framework::DialogTemplate kAllocateFileDialog{
     IDD_ALLOCATE_FILE, "Allocate File space", 0, 0, 230, 64, detail::kAllocateFileControls};
 inline constexpr framework::DialogTemplate kDriverChoiceDialog{
     IDD_DRIVER_CHOICE, "Corvane Warning", 0, 0, 230, 98, detail::kDriverChoiceControls};
+inline constexpr framework::DialogTemplate kEventCommandDialog{
+    IDD_EVENT_COMMAND, "Command on Movement", 0, 0, 290, 86, detail::kEventCommandControls};
 inline constexpr framework::DialogTemplate kFileNamingDialog{
     IDD_FILE_NAMING, "File Naming Options", 0, 0, 297, 130, detail::kFileNamingControls};
 

@@ -53,6 +53,10 @@ inline constexpr MenuItem kConfigurationMenu[] = {
     MenuPopup("Trigger &Zone", kTriggerZoneMenu),
     MenuPopup("Peek &Window", kPeekWindowMenu),
     MenuCommand("&Recording...", cmd::Recording),
+    framework::MenuSeparator(),
+    MenuCommand("&Notify on Movement", cmd::NotifyOnMovement),
+    MenuCommand("Command on Mo&vement...", cmd::EventCommand),
+    MenuCommand("Start with &Desktop Session", cmd::StartWithSession),
 };
 
 inline constexpr MenuItem kHelpMenu[] = {

@@ -51,6 +51,29 @@ inline constexpr int IDS_BROWSE_TITLE_PREFIX = 40034;
 inline constexpr int IDS_EXAMPLE_CAPTION = 40035;
 inline constexpr int IDS_SLASH_REFUSED = 40036;
 inline constexpr int IDS_DOTS_REFUSED = 40037;
+inline constexpr int IDS_CAMERA_LOST = 40038;
+inline constexpr int IDS_CAMERA_BACK = 40039;
+inline constexpr int IDS_NO_FRAMES = 40040;
+inline constexpr int IDS_MOVEMENT_TITLE = 40041;
+inline constexpr int IDS_COMMAND_FAILED = 40042;
+inline constexpr int IDS_EMPTY_COMMAND = 40043;
+inline constexpr int IDS_COMPRESSOR_MISSING = 40044;
+inline constexpr int IDS_FREE_SPACE = 40045;
+inline constexpr int IDS_FREE_SPACE_LASTING = 40046;
+inline constexpr int IDS_LESS_THAN_A_MINUTE = 40047;
+inline constexpr int IDS_ONE_MINUTE = 40048;
+inline constexpr int IDS_MINUTES = 40049;
+inline constexpr int IDS_ONE_HOUR = 40050;
+inline constexpr int IDS_HOURS = 40051;
+inline constexpr int IDS_ONE_DAY = 40052;
+inline constexpr int IDS_DAYS = 40053;
+inline constexpr int IDS_LOW_DISK_NO_START = 40054;
+inline constexpr int IDS_LOW_DISK_ENDED = 40055;
+inline constexpr int IDS_LOW_DISK_WAITS = 40056;
+inline constexpr int IDS_COMMAND_DIALOG_TEXT = 40057;
+inline constexpr int IDS_CANNOT_AUTOSTART = 40058;
+inline constexpr int IDS_OPEN_QUOTE = 40059;
+inline constexpr int IDS_FREE_SPACE_SHORT = 40060;
 
 namespace detail {
 
@@ -84,6 +107,9 @@ inline constexpr StringResource kStrings[] = {
     {cmd::ClearZone, "Reset the existing Zone"},
     {cmd::ShowZone, "Show the existing Zone"},
     {cmd::PeekWindowSettings, "Define the size and position of the Peek Window"},
+    {cmd::NotifyOnMovement, "Show a desktop notification at movement while Corvane is hidden"},
+    {cmd::EventCommand, "Run a command of your own at movement and when the camera is lost"},
+    {cmd::StartWithSession, "Start Corvane hidden, recording, when you log in"},
     {framework::ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
 
     {IDS_TITLE, text::kTitle},
@@ -123,6 +149,29 @@ inline constexpr StringResource kStrings[] = {
     {IDS_EXAMPLE_CAPTION, text::kExampleCaption},
     {IDS_SLASH_REFUSED, text::kSlashRefused},
     {IDS_DOTS_REFUSED, text::kDotsRefused},
+    {IDS_CAMERA_LOST, text::kCameraLost},
+    {IDS_CAMERA_BACK, text::kCameraBack},
+    {IDS_NO_FRAMES, text::kNoFrames},
+    {IDS_MOVEMENT_TITLE, text::kMovementTitle},
+    {IDS_COMMAND_FAILED, text::kCommandFailed},
+    {IDS_EMPTY_COMMAND, text::kEmptyCommand},
+    {IDS_COMPRESSOR_MISSING, text::kCompressorMissing},
+    {IDS_FREE_SPACE, text::kFreeSpace},
+    {IDS_FREE_SPACE_LASTING, text::kFreeSpaceLasting},
+    {IDS_LESS_THAN_A_MINUTE, text::kLessThanAMinute},
+    {IDS_ONE_MINUTE, text::kOneMinute},
+    {IDS_MINUTES, text::kMinutes},
+    {IDS_ONE_HOUR, text::kOneHour},
+    {IDS_HOURS, text::kHours},
+    {IDS_ONE_DAY, text::kOneDay},
+    {IDS_DAYS, text::kDays},
+    {IDS_LOW_DISK_NO_START, text::kLowDiskNoStart},
+    {IDS_LOW_DISK_ENDED, text::kLowDiskEnded},
+    {IDS_LOW_DISK_WAITS, text::kLowDiskWaits},
+    {IDS_COMMAND_DIALOG_TEXT, text::kCommandDialogText},
+    {IDS_CANNOT_AUTOSTART, text::kCannotAutostart},
+    {IDS_OPEN_QUOTE, text::kOpenQuote},
+    {IDS_FREE_SPACE_SHORT, text::kFreeSpaceShort},
 };
 
 }  // namespace detail

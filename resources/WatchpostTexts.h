@@ -67,4 +67,37 @@ inline constexpr char kExampleCaption[] = "Example Filename";
 inline constexpr char kSlashRefused[] = "A file name cannot contain \"/\".";
 inline constexpr char kDotsRefused[] = "A file name cannot be made of dots only.";
 
+// Left alone: the camera, the disk, alerts and the command on movement. %1 in the camera texts
+// is the local time hh:mm:ss.
+inline constexpr char kCameraLost[] = "Camera lost at %1, trying again";
+inline constexpr char kCameraBack[] = "Camera back at %1";
+inline constexpr char kNoFrames[] = "no frame came for %1 seconds";
+inline constexpr char kMovementTitle[] = "Movement at %1";
+inline constexpr char kCommandFailed[] = "The command on movement did not start: %1";
+inline constexpr char kEmptyCommand[] = "it names no program";
+inline constexpr char kOpenQuote[] = "a quote is not closed";
+inline constexpr char kCompressorMissing[] =
+    "The remembered compressor %1 is not available here; recording with the default.";
+inline constexpr char kFreeSpace[] = "%1 free";
+inline constexpr char kFreeSpaceLasting[] = "%1 free, about %2 at this rate";
+inline constexpr char kFreeSpaceShort[] = "%1 free, less than a minute at this rate";
+inline constexpr char kLessThanAMinute[] = "less than a minute";
+inline constexpr char kOneMinute[] = "1 minute";
+inline constexpr char kMinutes[] = "%1 minutes";
+inline constexpr char kOneHour[] = "1 hour";
+inline constexpr char kHours[] = "%1 hours";
+inline constexpr char kOneDay[] = "1 day";
+inline constexpr char kDays[] = "%1 days";
+inline constexpr char kLowDiskNoStart[] =
+    "No run starts: only %1 free in %2, and %3 MiB are kept free.";
+inline constexpr char kLowDiskEnded[] =
+    "Recording ended before the disk fills: only %1 free in %2, and %3 MiB are kept free.";
+inline constexpr char kLowDiskWaits[] =
+    "Auto Restart waits until %1 has %2 MiB free; it looks every 30 seconds.";
+inline constexpr char kCommandDialogText[] =
+    "A command to run at the first movement of a run and after 5 quiet minutes, and when the "
+    "camera is lost or back. It gets CORVANE_AVI, CORVANE_LOG, CORVANE_TIME, CORVANE_FRAME and "
+    "CORVANE_EVENT in its environment; for a shell, write sh -c '...'.";
+inline constexpr char kCannotAutostart[] = "Cannot change the autostart entry %1: %2";
+
 }  // namespace watchpost::res::text

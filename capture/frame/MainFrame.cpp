@@ -176,8 +176,13 @@ void CMainFrame::OnTrayNotify(shell::NotificationIcon::Mouse mouse) {
   switch (mouse) {
     case shell::NotificationIcon::Mouse::Move:
       if (document_ != nullptr) {
-        icon_.setTip(TrayTipText(document_->title(), document_->mode, document_->sampledCount,
-                                 document_->capturedCount));
+        std::string tip = TrayTipText(document_->title(), document_->mode, document_->sampledCount,
+                                      document_->capturedCount);
+        if (const std::string line = tipLine ? tipLine() : std::string(); !line.empty()) {
+          tip += '\n';
+          tip += line;
+        }
+        icon_.setTip(tip);
       }
       break;
     case shell::NotificationIcon::Mouse::DoubleClick:
@@ -193,6 +198,16 @@ void CMainFrame::OnTrayNotify(shell::NotificationIcon::Mouse mouse) {
       OnSize(SIZE_RESTORED, client_->width(), client_->height());
       break;
   }
+}
+
+void CMainFrame::BringBack() {
+  if (iconShown != 0 && isHidden()) {
+    OnTrayNotify(shell::NotificationIcon::Mouse::DoubleClick);
+    return;
+  }
+  show();
+  raise();
+  activateWindow();
 }
 
 void CMainFrame::OnPeekWindowSettings() { RunPeekWindowSettings(peek, this); }

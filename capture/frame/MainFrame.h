@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "capture/frame/PeekWindow.h"
@@ -70,8 +71,13 @@ class CMainFrame : public QWidget, public framework::CCmdTarget, public PanelFra
   void Peek() override { OnPeek(); }
   void PostQuitMessage(int exitCode) override;
 
+  // Brings the frame back to the screen and to the front, from the notification area too.
+  void BringBack();
+
   PeekValues peek;
   std::int32_t iconShown = 1;
+  // A line the tip adds below the counters; none when empty.
+  std::function<std::string()> tipLine;
   shell::NotificationIcon& notificationIcon() { return icon_; }
 
   // The frame comes back here, at this size, from the notification area.

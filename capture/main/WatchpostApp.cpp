@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "capture/unattended/Autostart.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -38,17 +40,28 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
   recentFiles_.Load(profile_);
 
   document_ = std::make_unique<CWatchpostDoc>(service_, profile_, *this, namingDialog_);
+  keeper_ = std::make_unique<Watchkeeper>(*document_, *this, *this, storage_, AutostartPath(),
+                                          QCoreApplication::applicationFilePath().toStdString());
+  document_->SetWatcher(keeper_.get());
   frame_ = std::make_unique<CMainFrame>(profile_, router_);
   if (!frame_->OnCreate()) return false;
+  frame_->tipLine = [this] { return keeper_->TipLine(); };
+  frame_->notificationIcon().setMessageIcon(frame_->windowIcon());
+  frame_->notificationIcon().setMessageClicked([this] {
+    if (frame_) frame_->BringBack();
+  });
   view_ = new CWatchpostView(*document_, *frame_, frame_->clientWindow());
-  router_.setChain({view_, document_.get(), frame_.get(), this});
+  router_.setChain({view_, document_.get(), frame_.get(), keeper_.get(), this});
   frame_->SetActiveView(document_.get(), view_);
 
   QStringList files;
   bool startRun = false;
+  bool hidden = false;
   for (const QString& argument : arguments) {
     if (argument == QString::fromLatin1(kStartOption)) {
       startRun = true;
+    } else if (argument == QString::fromLatin1(kHiddenOption)) {
+      hidden = true;
     } else if (argument.startsWith('-')) {
       std::fputs(base::FillIn(res::text::kUnknownOption, {qPrintable(argument)}).c_str(), stderr);
     } else {
@@ -72,7 +85,11 @@ bool CWatchpostApp::InitInstance(const QStringList& arguments) {
   }
   if (!opened) return false;
   view_->OnInitialUpdate();
-  frame_->show();
+  if (hidden) {
+    frame_->OnHide();
+  } else {
+    frame_->show();
+  }
   // Once the event loop runs, so that a driver that failed has ended the program first.
   if (startRun && document_->captureRef().exists()) {
     QMetaObject::invokeMethod(
@@ -142,6 +159,14 @@ void CWatchpostApp::enableControlPanel() {
 
 void CWatchpostApp::notify(const std::string& caption, const std::string& text) {
   if (frame_) frame_->notificationIcon().showMessage(caption, text);
+}
+
+bool CWatchpostApp::windowAway() {
+  return !frame_ || frame_->isHidden() || !frame_->isActiveWindow();
+}
+
+bool CWatchpostApp::showNotice(const std::string& title, const std::string& text) {
+  return frame_ && frame_->notificationIcon().showMessage(title, text, false);
 }
 
 }  // namespace watchpost

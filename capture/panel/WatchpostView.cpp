@@ -207,6 +207,11 @@ void CWatchpostView::StartOrStop(bool automatic) {
   ReadPanelEdits();
   UpdateData(true);
   if (startCheck == 1) {
+    if (!document_.MayStartRun(automatic)) {
+      CheckDlgButton(IDC_START, false);
+      startCheck = 0;
+      return;
+    }
     if (document_.compressorChosen == 0 && !(automatic && defaultCompressorAccepted_)) {
       if (MessageBox(text::kDefaultCompressorQuestion, text::kCompressorCaption,
                      framework::MB_YESNO | framework::MB_ICONEXCLAMATION) != framework::IDYES) {

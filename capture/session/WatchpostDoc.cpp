@@ -117,6 +117,7 @@ CWatchpostDoc::~CWatchpostDoc() {
   if (settingsLoaded_) {
     SaveSettings(profile_, *this);
     SaveRecordingSettings(profile_, *this);
+    if (watcher_ != nullptr) watcher_->savingSettings(profile_);
   }
 }
 
@@ -159,6 +160,7 @@ void CWatchpostDoc::loadSettingsOnce() {
   LoadSettings(profile_, *this);
   LoadRecordingSettings(profile_, *this);
   settingsLoaded_ = true;
+  if (watcher_ != nullptr) watcher_->settingsLoaded(profile_);
   FillTargetFolderText(CurrentDirectory, *this);
   pixelsHit = 0;
   consecutiveHits = 0;
@@ -225,6 +227,7 @@ bool CWatchpostDoc::SetUpCapture() {
     captureRef_->setScale(true);
     if (ZoneSet == 1) detector_.ComputeZoneBounds();
     captureReady = 1;
+    if (watcher_ != nullptr) watcher_->captureConnected();
   }
   captureRef_->setSequenceSetup(captureParms_);
   return true;
@@ -301,6 +304,7 @@ void CWatchpostDoc::StartRun(bool automatic) {
   captureParms_.dwRequestMicroSecPerFrame = MicroSecondsOf(Interval);
   captureRef_->setSequenceSetup(captureParms_);
   mode = ModeDetect;
+  if (watcher_ != nullptr) watcher_->runStarted();
 }
 
 void CWatchpostDoc::StopRun() {
@@ -328,6 +332,7 @@ void CWatchpostDoc::CloseRun() {
   captureRef_->singleFrameClose();
   runOpen_ = false;
   WriteEventLog();
+  if (watcher_ != nullptr) watcher_->runClosed();
 }
 
 void CWatchpostDoc::WriteEventLog() {
@@ -365,7 +370,17 @@ void CWatchpostDoc::EndRunAfterWriteFailure() {
   Alert(failure, res::text::kErrorCaption, nobody, pane);
 }
 
+bool CWatchpostDoc::MayStartRun(bool automatic) {
+  std::string why;
+  if (watcher_ == nullptr || watcher_->mayStartRun(why)) return true;
+  Alert(why, res::text::kWarningCaption, automatic || NobodyToAnswer(), why);
+  // An automatic start that may not go ahead comes back as Auto Restart's next one would.
+  if (automatic && AutoRestart == 1) shell_.setTimer(kRestartTimerId, kFolderRetryMs);
+  return false;
+}
+
 bool CWatchpostDoc::ReadyToRestart() {
+  if (watcher_ != nullptr && !watcher_->mayRestart()) return false;
   if (waitingFolder_.empty()) return true;
   // A frame's worth, so that a folder with a few bytes to spare does not pass for one with room.
   const camera::BitmapInfoHeader& format = detector_.videoFormat().bmiHeader;
@@ -404,7 +419,9 @@ void CWatchpostDoc::OnStartStop() {
 }
 
 void CWatchpostDoc::OnCompression() {
-  compressorChosen = captureRef_->dlgVideoCompression(kShortestIntervalMs) ? 1 : 0;
+  const bool chosen = captureRef_->dlgVideoCompression(kShortestIntervalMs);
+  compressorChosen = chosen ? 1 : 0;
+  if (watcher_ != nullptr) watcher_->compressionDialogClosed(chosen);
 }
 
 void CWatchpostDoc::OnVideoFormat() {
@@ -483,6 +500,7 @@ void CWatchpostDoc::StatusCallback(int id, const std::string& text) {
 
 void CWatchpostDoc::ErrorCallback(int id, const std::string& text) {
   if (id == 0) return;
+  if (watcher_ != nullptr && watcher_->takesError(id, text)) return;
   if (id == camera::kFileWriteErrorId && runOpen_) {
     // The recording can no longer be written: no later hit may try again (a box each). The run
     // ends once this frame is done, outside the capture window's write.
@@ -524,6 +542,7 @@ void CWatchpostDoc::AfterFrame(bool sensitivityChanged) {
   SyncEventLog();
   SyncReasons();
   if (writeFailed_ && runOpen_) EndRunAfterWriteFailure();
+  if (watcher_ != nullptr) watcher_->frameDone();
   // A frame moves the counters and the level (whose bar reads the mode); the analysis also
   // moves the sensitivity.
   UpdateAllViews(nullptr, sensitivityChanged

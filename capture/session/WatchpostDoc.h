@@ -11,6 +11,7 @@
 #include "capture/reasons/KeptFrames.h"
 #include "capture/reasons/ReasonsLog.h"
 #include "capture/reasons/RecordingSettings.h"
+#include "capture/session/RunWatcher.h"
 #include "capture/session/WatchpostShell.h"
 #include "capture/settings/CaptureSettings.h"
 #include "platform/camera/CaptureService.h"
@@ -100,6 +101,16 @@ class CWatchpostDoc : public framework::CDocument,
   // would be a message box goes to the standard error stream, the notification icon and pane 0,
   // where it stays until the capture window's next status replaces it.
   void SetUnattended(bool unattended) { unattended_ = unattended; }
+  // What looks after the runs while nobody watches; null for none. Set before OnNewDocument.
+  void SetWatcher(RunWatcher* watcher) { watcher_ = watcher; }
+  // Asked by the control panel before a run starts: false, and the reason shown, when it may
+  // not (`automatic` for a start nobody asked for at that moment).
+  bool MayStartRun(bool automatic);
+  // `text` in a box, or, with nobody to answer, to the standard error stream and the
+  // notification icon; pane 0 shows `pane` either way.
+  void Alert(const std::string& text, const char* caption, bool nobody, const std::string& pane);
+  // True while nobody may be there to answer a box: unattended, or a run the timer started.
+  bool NobodyToAnswer() const { return unattended_ || automaticRun_; }
 
   // A run's AVI is open for single-frame capture (detecting or paused).
   bool runOpen() const { return runOpen_; }
@@ -144,12 +155,7 @@ class CWatchpostDoc : public framework::CDocument,
   void ReportLogFailure(const std::string& error);
   // The first frame the AVI refused ends the run, as Stop does, and is reported once.
   void EndRunAfterWriteFailure();
-  // True while nobody may be there to answer a box: unattended, or a run the timer started.
-  bool NobodyToAnswer() const { return unattended_ || automaticRun_; }
   int MessageBox(const std::string& text, const char* caption, unsigned type);
-  // `text` in a box, or, with nobody to answer, to the standard error stream and the
-  // notification icon; pane 0 shows `pane` either way.
-  void Alert(const std::string& text, const char* caption, bool nobody, const std::string& pane);
 
   camera::CaptureService& service_;
   framework::ProfileStore& profile_;
@@ -176,6 +182,7 @@ class CWatchpostDoc : public framework::CDocument,
   bool endingAfterFailure_ = false;
   std::string writeFailure_;
   std::string waitingFolder_;
+  RunWatcher* watcher_ = nullptr;
 };
 
 }  // namespace watchpost

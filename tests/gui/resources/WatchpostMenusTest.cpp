@@ -79,6 +79,12 @@ TEST(WatchpostMenu, EveryCaptionCommandAndPromptIsTheProgramsOwn) {
       "  Peek &Window",
       "    Window size && position | 32790 | Define the size and position of the Peek Window",
       "  &Recording... | 32800 | Frames from before a hit, and why each frame was taken",
+      "  -----",
+      "  &Notify on Movement | 32801 | Show a desktop notification at movement while Corvane is "
+      "hidden",
+      "  Command on Mo&vement... | 32802 | Run a command of your own at movement and when the "
+      "camera is lost",
+      "  Start with &Desktop Session | 32803 | Start Corvane hidden, recording, when you log in",
       "&Help",
       "  &About Corvane... | 57664 | Display program information, version number and copyright",
   };
