@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -467,6 +468,69 @@ TEST_F(DesktopTest, CasebookScrubsAndStepsWithMouseAndKeys) {
   const std::string saved = ReadFile(config_ / "Tamsford" / "Casebook.conf");
   EXPECT_NE(saved.find("FrameRate="), std::string::npos) << saved;
   EXPECT_NE(saved.find("OverRideFrameRate="), std::string::npos) << saved;
+}
+
+// The file camera's file is moved away in the middle of a run and put back: the run ends as
+// Stop ends it, the program says so on its standard error stream and tries again without a
+// box, and once the file is back a new run starts by itself with new names. Every run that
+// was made is a whole pair.
+TEST_F(DesktopTest, WatchpostLosesItsFileCameraAndRecordsAgainWhenItIsBack) {
+  const fs::path clip = root_.path() / "camera.avi";
+  const fs::path away = root_.path() / "camera-away.avi";
+  ASSERT_EQ(MakeMovingClip(clip.string(), 32), "");
+  std::ofstream(config_ / "Tamsford" / "Corvane.conf")
+      << "[Settings]\nCurrentDirectory=" << recordings_.string() << "\nInterval=100\n";
+  std::vector<std::string> environment = Environment();
+  environment.push_back("CORVANE_CAMERAS=file:" + clip.string());
+  const fs::path errors = root_.path() / "watchpost.stderr";
+  Child watchpost({WATCHPOST_PATH, "--start"}, environment, errors.string());
+  ASSERT_TRUE(watchpost.started());
+  ASSERT_FALSE(Window(" - Corvane$").empty()) << ReadFile(errors);
+  const auto logs = [&] {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(recordings_)) {
+      if (entry.path().extension() == ".log") found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  ASSERT_TRUE(
+      WaitFor([&] { return logs().size() == 1 && ReadLog(logs()[0]).frames.size() >= 3; }, 15s))
+      << "no run recorded; it said:\n"
+      << ReadFile(errors);
+
+  fs::rename(clip, away);
+  ASSERT_TRUE(
+      WaitFor([&] { return ReadFile(errors).find("Camera lost at ") != std::string::npos; }, 10s))
+      << ReadFile(errors);
+  ASSERT_TRUE(WaitFor([&] { return ReadLog(logs()[0]).finished; }, 5s))
+      << "the run did not end as Stop ends it";
+  EXPECT_TRUE(X("xdotool search --onlyvisible --name '^Corvane Error$'").empty())
+      << "a box waits for nobody";
+  Sleep(2500ms);  // an attempt or so to connect again, with the file still away
+  EXPECT_EQ(logs().size(), 1u) << "no run without a camera";
+
+  fs::rename(away, clip);
+  ASSERT_TRUE(
+      WaitFor([&] { return ReadFile(errors).find("Camera back at ") != std::string::npos; }, 10s))
+      << ReadFile(errors);
+  ASSERT_TRUE(
+      WaitFor([&] { return logs().size() == 2 && ReadLog(logs()[1]).frames.size() >= 2; }, 10s))
+      << "no new run after the camera came back";
+  kill(watchpost.pid(), SIGTERM);
+  ASSERT_EQ(watchpost.Wait(15s), 0);
+
+  const std::vector<fs::path> pairs = logs();
+  ASSERT_EQ(pairs.size(), 2u);
+  for (const fs::path& log : pairs) {
+    fs::path avi = log;
+    avi.replace_extension(".avi");
+    const testing_support::AviProbe probe = testing_support::ProbeAvi(avi.string());
+    ASSERT_TRUE(probe.opened) << avi << ": " << probe.error;
+    const LogLines lines = ReadLog(log);
+    EXPECT_TRUE(lines.finished) << log;
+    EXPECT_EQ(lines.frames.size(), probe.frames.size()) << log;
+  }
 }
 
 }  // namespace

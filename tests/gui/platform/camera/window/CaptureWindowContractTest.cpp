@@ -43,6 +43,12 @@ class WidgetWindow {
     window = service_->createCaptureWindow("WardenCam", 0, QRect(0, 0, 64, 48), nullptr, 0);
   }
   void failConnect(const std::string& reason) { driver_->failConnect(reason); }
+  // Unplugged: the window finds out at its next look for a frame.
+  void dropOut(const std::string& reason) {
+    driver_->dropOut(reason);
+    if (CaptureWidget* widget = QtCaptureService::widget(window)) widget->pollFrame();
+  }
+  void comeBack() { driver_->comeBack(); }
   void deliver(std::uint8_t value) {
     driver_->pushFilled(value);
     if (CaptureWidget* widget = QtCaptureService::widget(window)) widget->pollFrame();
@@ -65,6 +71,8 @@ class FakeWindow {
     window = fake_.createCaptureWindow("WardenCam", 0, QRect(0, 0, 64, 48), nullptr, 0);
   }
   void failConnect(const std::string& reason) { fake_.setConnectFails(true, reason); }
+  void dropOut(const std::string& reason) { fake_.dropOut(reason); }
+  void comeBack() { fake_.comeBack(); }
   void deliver(std::uint8_t value) {
     fake_.deliverFrame(std::vector<std::uint8_t>(kFormat.bytes(), value));
   }
@@ -158,6 +166,43 @@ TYPED_TEST(CaptureWindowContract, AFailedConnectIsReportedAsADriverError) {
   EXPECT_NE(this->errors[0].text.find("Device or resource busy"), std::string::npos);
 }
 
+// An unplugged camera: reported once as a lost source, no frames and no connection while it is
+// away, and frames again once it is back and connected.
+TYPED_TEST(CaptureWindowContract, ASourceThatDropsOutIsLostUntilItIsBackAndConnected) {
+  CaptureWindow& w = this->h.window.get();
+  ASSERT_TRUE(w.driverConnect(0));
+  w.setPreview(true);
+  this->h.deliver(10);
+  ASSERT_EQ(this->frames.size(), 1u);
+
+  this->h.dropOut("unplugged");
+  ASSERT_EQ(this->errors.size(), 1u);
+  EXPECT_EQ(this->errors[0].id, kSourceLostErrorId);
+  EXPECT_NE(this->errors[0].text.find("unplugged"), std::string::npos);
+  this->h.deliver(20);
+  EXPECT_EQ(this->frames.size(), 1u) << "nothing comes from a camera that is away";
+  EXPECT_FALSE(w.driverConnect(0));
+  ASSERT_EQ(this->errors.size(), 2u);
+  EXPECT_EQ(this->errors[1].id, kDriverErrorId);
+
+  this->h.comeBack();
+  ASSERT_TRUE(w.driverConnect(0));
+  this->h.deliver(30);
+  EXPECT_EQ(this->frames.size(), 2u);
+  EXPECT_EQ(this->errors.size(), 2u);
+}
+
+TYPED_TEST(CaptureWindowContract, ACompressorIsChosenByItsEncoderNameOrNotAtAll) {
+  CaptureWindow& w = this->h.window.get();
+  EXPECT_EQ(w.compressorName(), "rawvideo") << "the default";
+  ASSERT_TRUE(w.selectCompressor("mjpeg", 55));
+  EXPECT_EQ(w.compressorName(), "mjpeg");
+  EXPECT_EQ(w.compressorQuality(), 55);
+  EXPECT_FALSE(w.selectCompressor("corvane-no-such-codec", 10));
+  EXPECT_EQ(w.compressorName(), "mjpeg") << "a refused choice changes nothing";
+  EXPECT_EQ(w.compressorQuality(), 55);
+}
+
 TYPED_TEST(CaptureWindowContract, ADockedWindowTakesNoSizeBelowZero) {
   QWidget frame;
   frame.resize(400, 300);
@@ -192,6 +237,7 @@ std::vector<std::pair<const char*, std::function<bool(CaptureWindow&)>>> EverySt
       {"dlgVideoCompression", [](CaptureWindow& w) { return w.dlgVideoCompression(60); }},
       {"dlgVideoFormat", [](CaptureWindow& w) { return w.dlgVideoFormat(); }},
       {"dlgVideoSource", [](CaptureWindow& w) { return w.dlgVideoSource(); }},
+      {"selectCompressor", [](CaptureWindow& w) { return w.selectCompressor("mjpeg", 50); }},
       {"clientSize", [](CaptureWindow& w) { return !w.clientSize().isEmpty(); }},
       {"drawEtchedRect",
        [](CaptureWindow& w) {
