@@ -1,10 +1,13 @@
 // Runs Watchpost offscreen on the test pattern and saves what a user sees as PNG files:
 //   watchpost_screenshots OUTPUT_FOLDER
 // scripts/screenshots.sh builds it and runs it with a throw-away home folder.
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QWidget>
 
@@ -70,6 +73,16 @@ int main(int argc, char** argv) {
   shots.shootDialog(router, cmd::Compression, "dialog-compression");
   shots.shootDialog(router, cmd::VideoFormat, "dialog-video-format");
   shots.shootDialog(router, cmd::VideoSource, "dialog-video-source");
+  shots.shootDialog(router, cmd::EventCommand, "dialog-event-command");
+
+  // The Configuration menu as it drops down, with the commands for leaving the program alone.
+  for (QAction* action : frame.menuBar()->actions()) {
+    if (action->text() != "&Configuration" || action->menu() == nullptr) continue;
+    action->menu()->popup(frame.mapToGlobal(QPoint(0, 0)));
+    shots::Shots::wait(300);
+    shots.save(action->menu()->grab(), "menu-configuration");
+    action->menu()->hide();
+  }
 
   // Peek: the capture window on its own in a corner, Large.
   frame.peek.peekSize = 3;
