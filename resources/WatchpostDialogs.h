@@ -13,7 +13,7 @@ inline constexpr int IDD_ALLOCATE_FILE = 131;
 inline constexpr int IDD_DRIVER_CHOICE = 132;
 inline constexpr int IDD_PEEK_WINDOW = 135;
 inline constexpr int IDD_FILE_NAMING = 136;
-inline constexpr int IDD_EVENT_COMMAND = 137;
+inline constexpr int IDD_EVENT_COMMAND = 138;
 
 // The control panel (form 101).
 inline constexpr int IDC_ACTIVITY = 1001;  // progress bar
