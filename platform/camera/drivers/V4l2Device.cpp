@@ -305,10 +305,7 @@ bool V4l2Driver::Device::start(FrameFormat& format, std::size_t maxFrameBytes,
   converting.assign(converted.fmt.pix.sizeimage, 0);
 
   // No faster than the window takes frames, where the camera lets itself be asked.
-  interval =
-      ChooseFrameInterval(EnumerateV4l2Intervals(io(), fd(), source.fmt.pix.pixelformat,
-                                                 source.fmt.pix.width, source.fmt.pix.height),
-                          previewMs);
+  interval = intervalFor(previewMs);
   v4l2_streamparm parameters{};
   parameters.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   if (interval && io().ioctl(fd(), VIDIOC_G_PARM, &parameters) == 0 &&
@@ -366,6 +363,12 @@ void V4l2Driver::Device::stop() {
   }
   readBuffers.clear();
   slots.reset();
+}
+
+std::optional<v4l2_fract> V4l2Driver::Device::intervalFor(std::uint32_t previewMs) const {
+  const v4l2_pix_format& pix = source.fmt.pix;
+  return ChooseFrameInterval(
+      EnumerateV4l2Intervals(io(), fd(), pix.pixelformat, pix.width, pix.height), previewMs);
 }
 
 const std::uint8_t* V4l2Driver::Device::slotData(int slot) const {

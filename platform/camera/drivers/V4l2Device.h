@@ -138,6 +138,8 @@ struct V4l2Driver::Device {
   bool start(FrameFormat& format, std::size_t maxFrameBytes, std::uint32_t previewMs,
              std::string& error);
   void stop();
+  // The interval to ask of the camera for `previewMs`, in the format it delivers now.
+  std::optional<v4l2_fract> intervalFor(std::uint32_t previewMs) const;
   const std::uint8_t* slotData(int slot) const;
   // The frame of `bytes` in `slot` into `out` as a bottom-up frame of `format`; false with
   // libv4lconvert's reason when it is damaged, and `out` keeps what it held.

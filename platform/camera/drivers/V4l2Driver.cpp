@@ -99,10 +99,7 @@ void V4l2Driver::setPreviewPeriod(std::uint32_t milliseconds) {
   previewMs_ = milliseconds;
   if (!device_) return;
   // The camera's interval follows only where it changes: restarting costs a moment of video.
-  const auto& source = device_->source.fmt.pix;
-  const auto wanted = ChooseFrameInterval(
-      EnumerateV4l2Intervals(io_, device_->fd(), source.pixelformat, source.width, source.height),
-      milliseconds);
+  const auto wanted = device_->intervalFor(milliseconds);
   const auto same = [](const std::optional<v4l2_fract>& a, const std::optional<v4l2_fract>& b) {
     return a.has_value() == b.has_value() &&
            (!a || (a->numerator == b->numerator && a->denominator == b->denominator));
