@@ -22,7 +22,8 @@ inline constexpr int Forward = 32775;
 inline constexpr int StopStartKey = 32777;  // Enter, Space, Ctrl+T: no enabling rule
 inline constexpr int Properties = 32778;
 inline constexpr int Speed = 32779;
-inline constexpr int ShowZone = 32790;  // View > Show Zone: the zone over the picture
+inline constexpr int ShowZone = 32790;    // View > Show Zone: the zone over the picture
+inline constexpr int ExportClip = 32800;  // File > Export Clip...: frames to MP4, time burned in
 }  // namespace cmd
 
 // --- icons
@@ -34,6 +35,7 @@ inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_CASEBOOK_FORM = 101;
 inline constexpr int IDD_AVI_PROPERTIES = 130;
 inline constexpr int IDD_PLAYBACK_SPEED = 131;
+inline constexpr int IDD_EXPORT_CLIP = 145;
 
 inline constexpr int IDC_SLIDER = 1000;        // form 101
 inline constexpr int IDC_TOTAL = 1001;         // form 101: frames in the recording
@@ -45,6 +47,13 @@ inline constexpr int IDC_RECORDING_RATE = 1006;
 inline constexpr int IDC_SPEED = 1007;  // dialog 131: the edit
 inline constexpr int IDC_SPEED_SPIN = 1009;
 inline constexpr int IDC_OVERRIDE = 1010;
+inline constexpr int IDC_EXPORT_WHOLE = 1100;  // dialog 145: which frames, a radio group
+inline constexpr int IDC_EXPORT_BURST = 1101;
+inline constexpr int IDC_EXPORT_MARKS = 1102;
+inline constexpr int IDC_EXPORT_AT_RATE = 1103;  // dialog 145: how they are timed, a radio group
+inline constexpr int IDC_EXPORT_RECORDED = 1104;
+inline constexpr int IDC_EXPORT_FILE = 1105;  // dialog 145: the MP4 to write
+inline constexpr int IDC_EXPORT_BROWSE = 1106;
 
 inline constexpr int IDS_DOCUMENT = 128;
 
@@ -72,6 +81,20 @@ inline constexpr int IDS_LOG_READY = 40020;
 inline constexpr int IDS_END_OF_AVI = 40021;
 inline constexpr int IDS_HELP = 40022;
 inline constexpr int IDS_NO_SIGNAL_WATCH = 40023;
+inline constexpr int IDS_EXPORT_WHOLE = 40050;
+inline constexpr int IDS_EXPORT_BURST = 40051;
+inline constexpr int IDS_EXPORT_NO_BURST = 40052;
+inline constexpr int IDS_EXPORT_MARKS = 40053;
+inline constexpr int IDS_EXPORT_NO_MARKS = 40054;
+inline constexpr int IDS_EXPORT_NO_TIMES = 40055;
+inline constexpr int IDS_EXPORT_PROGRESS = 40056;
+inline constexpr int IDS_EXPORT_DONE = 40057;
+inline constexpr int IDS_EXPORT_FAILED = 40058;
+inline constexpr int IDS_EXPORT_CANCELLED = 40059;
+inline constexpr int IDS_EXPORT_REPLACE = 40060;
+inline constexpr int IDS_EXPORT_NO_FILE = 40061;
+inline constexpr int IDS_EXPORT_SAVE_CAPTION = 40062;
+inline constexpr int IDS_EXPORT_FILTER = 40063;
 
 namespace detail {
 
@@ -118,6 +141,26 @@ inline constexpr ControlTemplate kSpeedControls[] = {
     {ControlKind::PushButton, IDCANCEL, "Cancel", 130, 30, 45, 14, framework::WS_TABSTOP},
 };
 
+inline constexpr ControlTemplate kExportControls[] = {
+    {ControlKind::GroupBox, IDC_STATIC, "Frames", 7, 5, 226, 50},
+    {ControlKind::RadioButton, IDC_EXPORT_WHOLE, "&Whole recording", 14, 16, 212, 10,
+     framework::WS_GROUP | framework::WS_TABSTOP},
+    {ControlKind::RadioButton, IDC_EXPORT_BURST, "Current &burst", 14, 28, 212, 10},
+    {ControlKind::RadioButton, IDC_EXPORT_MARKS, "Between the &marks", 14, 40, 212, 10},
+    {ControlKind::GroupBox, IDC_STATIC, "Timing", 7, 58, 226, 38},
+    {ControlKind::RadioButton, IDC_EXPORT_AT_RATE, "At the recording's &rate", 14, 69, 212, 10,
+     framework::WS_GROUP | framework::WS_TABSTOP},
+    {ControlKind::RadioButton, IDC_EXPORT_RECORDED, "At recorded &times (long gaps shortened)", 14,
+     81, 212, 10},
+    {ControlKind::LText, IDC_STATIC, "&Save as:", 7, 102, 40, 8},
+    {ControlKind::Edit, IDC_EXPORT_FILE, "", 7, 112, 176, 12,
+     framework::WS_BORDER | framework::ES_AUTOHSCROLL | framework::WS_TABSTOP},
+    {ControlKind::PushButton, IDC_EXPORT_BROWSE, "Br&owse...", 187, 111, 46, 14,
+     framework::WS_TABSTOP},
+    {ControlKind::DefPushButton, IDOK, "Export", 129, 132, 50, 14, framework::WS_TABSTOP},
+    {ControlKind::PushButton, IDCANCEL, "Cancel", 183, 132, 50, 14, framework::WS_TABSTOP},
+};
+
 inline constexpr ControlTemplate kAboutControls[] = {
     {ControlKind::Icon, IDC_STATIC, kMainIconPath, 11, 17, 20, 20},
     {ControlKind::LText, IDC_STATIC, "Casebook Version 0.14", 40, 10, 119, 8},
@@ -133,6 +176,8 @@ inline constexpr framework::DialogTemplate kPropertiesDialog{
     IDD_AVI_PROPERTIES, "AVI Properties", 0, 0, 197, 130, detail::kPropertiesControls};
 inline constexpr framework::DialogTemplate kSpeedDialog{
     IDD_PLAYBACK_SPEED, "Playback Speed", 0, 0, 182, 55, detail::kSpeedControls};
+inline constexpr framework::DialogTemplate kExportDialog{
+    IDD_EXPORT_CLIP, "Export Clip", 0, 0, 240, 153, detail::kExportControls};
 inline constexpr framework::DialogTemplate kAboutDialog{
     IDD_ABOUTBOX, "About Casebook", 0, 0, 217, 55, detail::kAboutControls};
 
@@ -151,6 +196,7 @@ inline constexpr MenuItem kFileMenu[] = {
     MenuCommand("Recent File", framework::ID_FILE_MRU_FILE1, framework::MF_GRAYED),
     MenuSeparator(),
     MenuCommand("P&roperties", cmd::Properties),
+    MenuCommand("&Export Clip...", cmd::ExportClip),
     MenuSeparator(),
     MenuCommand("E&xit", framework::ID_APP_EXIT),
 };
@@ -225,6 +271,21 @@ inline constexpr framework::StringResource kStrings[] = {
     {IDS_END_OF_AVI, text::kEndOfAvi},
     {IDS_HELP, text::kHelp},
     {IDS_NO_SIGNAL_WATCH, text::kNoSignalWatch},
+    {cmd::ExportClip, "Export frames of the recording to an MP4 with their log times burned in"},
+    {IDS_EXPORT_WHOLE, text::kExportWhole},
+    {IDS_EXPORT_BURST, text::kExportBurst},
+    {IDS_EXPORT_NO_BURST, text::kExportNoBurst},
+    {IDS_EXPORT_MARKS, text::kExportMarks},
+    {IDS_EXPORT_NO_MARKS, text::kExportNoMarks},
+    {IDS_EXPORT_NO_TIMES, text::kExportNoTimes},
+    {IDS_EXPORT_PROGRESS, text::kExportProgress},
+    {IDS_EXPORT_DONE, text::kExportDone},
+    {IDS_EXPORT_FAILED, text::kExportFailed},
+    {IDS_EXPORT_CANCELLED, text::kExportCancelled},
+    {IDS_EXPORT_REPLACE, text::kExportReplace},
+    {IDS_EXPORT_NO_FILE, text::kExportNoFile},
+    {IDS_EXPORT_SAVE_CAPTION, text::kExportSaveCaption},
+    {IDS_EXPORT_FILTER, text::kExportFilter},
 };
 
 }  // namespace detail

@@ -49,4 +49,20 @@ inline constexpr char kHelp[] =
     "Properties (Ctrl+R) shows what the recording's headers say.";
 inline constexpr char kNoSignalWatch[] = "Casebook cannot watch for the end of the session: %1";
 
+// Exporting a clip.
+inline constexpr char kExportWhole[] = "&Whole recording, frames %1 to %2";
+inline constexpr char kExportBurst[] = "Current &burst, frames %1 to %2";
+inline constexpr char kExportNoBurst[] = "Current &burst (the log gives this frame no burst)";
+inline constexpr char kExportMarks[] = "Between the &marks, frames %1 to %2";
+inline constexpr char kExportNoMarks[] = "Between the &marks (set them with [ and ])";
+inline constexpr char kExportNoTimes[] = "At recorded &times (the log has no times)";
+inline constexpr char kExportProgress[] = "Exporting frame %1 of %2 to %3";
+inline constexpr char kExportDone[] = "Exported %1 frames to %2";
+inline constexpr char kExportFailed[] = "The clip could not be exported: %1";
+inline constexpr char kExportCancelled[] = "Export cancelled; nothing was written";
+inline constexpr char kExportReplace[] = "%1 exists already.\nDo you want to replace it?";
+inline constexpr char kExportNoFile[] = "Enter the name of the MP4 file to export to.";
+inline constexpr char kExportSaveCaption[] = "Export Clip To";
+inline constexpr char kExportFilter[] = "MP4 video (*.mp4)";
+
 }  // namespace casebook::res::text

@@ -58,9 +58,9 @@ echo "== $deb"
 dpkg-deb --info "$deb"
 
 # Depends: computed from the executable (libc6 and Qt Widgets are always among them) plus the
-# SVG plugins, which nothing links.
+# SVG plugins, which nothing links, and the font the export burns the time in with.
 depends=$(dpkg-deb --field "$deb" Depends)
-for dep in libc6 libqt6widgets6 libavcodec libqt6svg6; do
+for dep in libc6 libqt6widgets6 libavcodec libavfilter libqt6svg6 fonts-dejavu-core; do
   grep -q "\\b$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 [ "$(dpkg-deb --field "$deb" Package)" = corvane ] || fail "package name"
@@ -127,5 +127,15 @@ start_headless watchpost 3 CORVANE_CAMERAS=pattern
 
 echo "== /usr/bin/casebook starts"
 start_headless casebook 2
+
+echo "== /usr/bin/casebook --export, with no display at all"
+ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=160x120:rate=5 -frames:v 10 \
+  -c:v rawvideo -pix_fmt bgr24 "$tmp/clip.avi"
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" \
+  /usr/bin/casebook --export "$tmp/clip.avi" "$tmp/clip.mp4" \
+  || fail "casebook --export exited with status $?"
+frames=$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets \
+  -of csv=p=0 "$tmp/clip.mp4")
+[ "$frames" = 10 ] || fail "casebook --export wrote $frames frames instead of 10"
 
 echo "check-deb: OK ($deb)"

@@ -15,3 +15,6 @@ HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home" CORVANE_CAM
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home" TMPDIR="$home" \
   QT_QPA_PLATFORM=offscreen ./build/dev/tools/screenshots/casebook_screenshots "$out" \
   2> >(grep -v 'does not support' >&2)
+# A frame of the clip Casebook exported there, as any player shows it.
+ffmpeg -hide_banner -loglevel error -y -i "$home/casebook-export.mp4" -vf "select=eq(n\\,20)" \
+  -frames:v 1 "$out/casebook-export-frame.png"

@@ -28,6 +28,7 @@
 #include "viewer/app/CasebookApp.h"
 #include "viewer/app/MainFrame.h"
 #include "viewer/document/CasebookDoc.h"
+#include "viewer/export/ClipExporter.h"
 #include "viewer/view/CasebookView.h"
 
 namespace {
@@ -112,6 +113,23 @@ int main(int argc, char** argv) {
   shots.shootDialog(router, casebook::res::cmd::Properties, "casebook-dialog-properties");
   shots.shootDialog(router, casebook::res::cmd::Speed, "casebook-dialog-speed");
   shots.shootDialog(router, framework::ID_APP_ABOUT, "casebook-dialog-about");
+  // The Export dialog on the second burst, with marks set; then that burst exported, for
+  // scripts/screenshots.sh to take a frame of.
+  casebook::CCasebookDoc& document = *app.document();
+  document.markIn = 4;
+  document.markOut = 11;
+  shots.shootDialog(router, casebook::res::cmd::ExportClip, "casebook-dialog-export");
+  casebook::exporter::ExportRequest request;
+  request.videoPath = document.videoPath;
+  request.outputPath = QDir::temp().filePath("casebook-export.mp4").toStdString();
+  request.range = {0, document.lastFrame};
+  request.entries = &document.entries;
+  request.timeline = &document.timeline;
+  const casebook::exporter::ExportResult exported = casebook::exporter::ExportClip(request);
+  if (!exported.ok) {
+    std::fprintf(stderr, "export: %s\n", exported.error.c_str());
+    return 1;
+  }
   QFile::remove(QString::fromStdString(stem + ".avi"));
   QFile::remove(QString::fromStdString(stem + ".log"));
   QFile::remove(QString::fromStdString(stem + ".csv"));

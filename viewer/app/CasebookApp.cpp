@@ -12,12 +12,19 @@
 #include "viewer/app/MainFrame.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/view/CasebookView.h"
+#include "viewer/view/ExportClipDlg.h"
 
 namespace casebook {
 
 CCasebookApp::CCasebookApp(framework::ProfileStore& profile) : profile_(profile) {
   OnCommand(framework::ID_APP_ABOUT, [this] { OnAppAbout(); });
   OnCommand(framework::ID_FILE_OPEN, [this] { OnFileOpen(); });
+  OnCommand(res::cmd::ExportClip, [this] {
+    if (document_) ExportClipFromMenu(*document_, *this);
+  });
+  OnUpdateCommandUI(res::cmd::ExportClip, [this](framework::CCmdUI& ui) {
+    ui.Enable(document_ && document_->recordingOpen);
+  });
 }
 
 CCasebookApp::~CCasebookApp() {

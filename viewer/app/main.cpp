@@ -1,5 +1,9 @@
 #include <QApplication>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -12,8 +16,15 @@ extern "C" {
 #include "resources/CasebookTexts.h"
 #include "viewer/app/CasebookApp.h"
 #include "viewer/app/MainFrame.h"
+#include "viewer/export/ExportCommandLine.h"
 
 int main(int argc, char** argv) {
+  // --export and --help are for scripts: no application object, so no display is needed.
+  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (casebook::exporter::IsCommandLineWork(arguments)) {
+    av_log_set_level(AV_LOG_QUIET);
+    return casebook::exporter::RunCommandLine(arguments, stdout, stderr);
+  }
   shell::PreferXcbOnWayland();
   QApplication application(argc, argv);
   QApplication::setApplicationName(casebook::res::text::kAppTitle);
