@@ -289,8 +289,10 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
     av_opt_set_int(encoder->priv_data, "crf", Crf(quality), 0);
     // Key frames only where the group of pictures starts, each an IDR: a scene cut's I frame
     // would pass for a key frame in a file killed before its index, yet decode nothing after
-    // a seek to it.
-    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0", 0);
+    // a seek to it. Without look-ahead there is no macroblock tree, and the rate factor then
+    // lowers the quantiser by some 6 for every frame, spending three times the bytes on the
+    // camera's noise; qcomp=1 holds each frame's quantiser at the rate factor.
+    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0:qcomp=1", 0);
     encoder->thread_count = av_cpu_count();
     encoder->thread_type = FF_THREAD_SLICE;
     const std::int64_t frames = std::int64_t{kKeyFrameSeconds} * frameTime.den / frameTime.num;

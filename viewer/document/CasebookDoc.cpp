@@ -69,6 +69,8 @@ void CCasebookDoc::ResetRecording() {
   currentPicture = nullptr;
   position = lastFrame = entryCount = pictureIndex = 0;
   reasons.Clear();
+  timeline.Clear();
+  markIn = markOut = -1;
   playing = logLoaded = recordingOpen = false;
   // A document without a recording has a recorded rate of 5 frames a second.
   fileInfo.dwRate = 1000;
@@ -135,6 +137,7 @@ void CCasebookDoc::ReadEventLog() {
       casebook::ReadEventLog(logPath, lastFrame + 1, entries,
                              [this](const std::string& text) { shell_.setStatusText(text); });
   logLoaded = result.loaded;
+  timeline.Build(entries, lastFrame + 1);
   if (!result.loaded) return;
   entryCount = result.entryCount;
   if (lastFrame != entryCount) {

@@ -10,6 +10,7 @@
 #include "platform/video/Dib.h"
 #include "viewer/document/EventLogReader.h"
 #include "viewer/document/ReasonsReader.h"
+#include "viewer/review/LogTimeline.h"
 
 namespace casebook {
 
@@ -72,6 +73,11 @@ class CCasebookDoc : public framework::CDocument, public framework::CCmdTarget {
   // The frame the current picture is; its reason is what the view shows.
   std::int32_t pictureIndex = 0;
   bool showZone = false;  // View > Show Zone
+  // The frames on the clock of their log lines, and the bursts; built when the log is read.
+  review::LogTimeline timeline;
+  // The frames marked with [ and ], -1 for none.
+  std::int32_t markIn = -1;
+  std::int32_t markOut = -1;
   std::string logPath;
   std::string videoPath;
 
