@@ -18,19 +18,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Outcome {
   int code = -1;
   std::string err;
 };
 
 // The program with `arguments` (no blanks in them), no display and no Qt platform named.
-Run Casebook(const fs::path& folder, const std::string& arguments) {
+Outcome Casebook(const fs::path& folder, const std::string& arguments) {
   const fs::path err = folder / "stderr.txt";
   std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
   command += CASEBOOK_PATH;
   command += " " + arguments + " >/dev/null 2>" + err.string();
   const int status = std::system(command.c_str());
-  Run run;
+  Outcome run;
   run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::ifstream in(err);
   std::ostringstream text;
@@ -49,7 +49,7 @@ TEST(ExportCommand, ExitsZeroOnlyWhenTheFileHoldsTheFrames) {
   const std::string avi = stem.string() + ".avi", log = stem.string() + ".log";
   const std::string out = (temp / "porch.mp4").string();
 
-  Run run =
+  Outcome run =
       Casebook(temp.path(), "--export " + avi + " " + out + " --from 16 --to 30 --recorded-times");
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_NE(run.err.find("(50%)"), std::string::npos) << "progress on stderr: " << run.err;

@@ -125,7 +125,7 @@ class Exporter {
   bool OpenEncoder();
   bool OpenOutput();
   bool PushFrame(std::int32_t index);
-  bool Drain(bool flushing);
+  bool Drain();
   bool Encode(const AVFrame* frame);
   bool Finish();
   bool Verify();
@@ -185,7 +185,12 @@ bool Exporter::OpenRecording() {
 // drawtext -> buffersink. The text changes per frame through a "reinit" command sent just
 // before that frame is pushed through the whole graph, so each frame gets its own line's time.
 bool Exporter::OpenGraph() {
-  std::string font = request_.fontFile.empty() ? FindFontFile() : request_.fontFile;
+  // drawtext falls back on fontconfig's choice for a font file it cannot open: a font asked
+  // for must be there.
+  std::string font = request_.fontFile.empty() ? FindFontFile() : FindFontFile({request_.fontFile});
+  if (font.empty() && !request_.fontFile.empty()) {
+    return Fail("The font " + request_.fontFile + " is not there");
+  }
   if (font.empty()) {
     std::string known;
     for (const std::string& path : KnownFontFiles()) known += "\n  " + path;
@@ -372,12 +377,12 @@ bool Exporter::PushFrame(std::int32_t index) {
   av_frame_unref(&frame);
   if (code < 0) return Fail(Reason("The filter graph", code));
   ++framesIn_;
-  if (!Drain(false)) return false;
+  if (!Drain()) return false;
   if (framesOut_ != framesIn_) return Fail("The filter graph held a frame back");
   return true;
 }
 
-bool Exporter::Drain(bool flushing) {
+bool Exporter::Drain() {
   for (;;) {
     const int code = av_buffersink_get_frame(sink_, filtered_.get());
     if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
@@ -388,7 +393,6 @@ bool Exporter::Drain(bool flushing) {
     av_frame_unref(filtered_.get());
     if (!encoded) return false;
   }
-  (void)flushing;
 }
 
 bool Exporter::Encode(const AVFrame* frame) {
@@ -410,7 +414,7 @@ bool Exporter::Encode(const AVFrame* frame) {
 bool Exporter::Finish() {
   int code = av_buffersrc_add_frame_flags(source_, nullptr, 0);
   if (code < 0) return Fail(Reason("The filter graph", code));
-  if (!Drain(true) || !Encode(nullptr)) return false;
+  if (!Drain() || !Encode(nullptr)) return false;
   code = av_write_trailer(output_.get());
   if (code < 0) return Fail(Reason(request_.outputPath.c_str(), code));
   // Closing flushes the last bytes: a full disk may only show here.

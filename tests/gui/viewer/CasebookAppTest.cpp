@@ -423,7 +423,7 @@ TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
     if (action->text() == "&2 first.avi") first = action;
   }
   EXPECT_EQ(texts, (QStringList{"&Open...\tCtrl+O", "&1 second.log", "&2 first.avi", "P&roperties",
-                                "E&xit"}));
+                                "&Export Clip...", "E&xit"}));
   ASSERT_NE(first, nullptr);
   first->trigger();
   EXPECT_EQ(Doc().videoPath, In("first.avi").string());

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/framework/Menus.h"
+#include "platform/framework/MessageBox.h"
 #include "tests/gui/viewer/CasebookFixture.h"
 #include "tests/support/ExportClips.h"
 #include "tests/support/ModalScript.h"

@@ -293,12 +293,12 @@ TEST_F(ClipExporterTest, CancelAndFailureLeaveNothingBehind) {
   noFont.fontFile = (temp_ / "no-such-font.ttf").string();
   result = ExportClip(noFont);
   EXPECT_FALSE(result.ok);
-  EXPECT_FALSE(result.error.empty());
+  EXPECT_NE(result.error.find("no-such-font.ttf"), std::string::npos) << result.error;
   EXPECT_EQ(FolderNames(temp_.path()), before);
 
   WrittenVideo written;
   std::string error;
-  EXPECT_FALSE(ReadWrittenVideo((temp_ / "out.mp4").string(), written, error));
+  EXPECT_FALSE(ReadWrittenVideo((temp_ / "out.mp4").string(), written, error)) << "no video";
   EXPECT_NE(error.find("out.mp4"), std::string::npos) << error;
 }
 
