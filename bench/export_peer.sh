@@ -36,9 +36,11 @@ font=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf
 awk -v r="$rate" '{ t = $0; gsub(/:/, "\\:", t); s = (NR - 1) / r - 0.0001
   printf "%.6f drawtext reinit '"'"'text=%s'"'"';\n", s < 0 ? 0 : s, t }' \
   "$work/times" >"$work/commands"
+# The first frame's text, its colons escaped for both the graph and the filter's options.
 first=$(head -n1 "$work/times")
+first=${first//:/'\\:'}
 filter="sendcmd=f=$work/commands,crop=w=iw-mod(iw\\,2):h=ih-mod(ih\\,2):x=0:y=0,format=yuv420p,"
-filter+="drawtext=fontfile=$font:text='$first':expansion=none:fontsize=26:fontcolor=white"
+filter+="drawtext=fontfile=$font:text=$first:expansion=none:fontsize=26:fontcolor=white"
 filter+=":box=1:boxcolor=black@0.75:boxborderw=3:x=3:y=h-th-3"
 encode=(-c:v libx264 -preset veryfast -crf 23 -profile:v high -g 30 -threads 1)
 
