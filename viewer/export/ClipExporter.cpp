@@ -88,9 +88,10 @@ std::string Quoted(const std::string& value) {
 // A file of a free name beside `target`, made here so that no other export takes it; its name.
 bool MakeTemporaryBeside(const std::string& target, std::string& path, std::string& error) {
   const std::filesystem::path wanted(target);
-  const std::string stem = "." + wanted.filename().string() + ".part-" + std::to_string(getpid());
+  const std::string stem =
+      base::FillIn(".%1.part-%2", {wanted.filename().string(), std::to_string(getpid())});
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path = (wanted.parent_path() / (stem + "-" + std::to_string(attempt))).string();
+    path = (wanted.parent_path() / base::FillIn("%1-%2", {stem, std::to_string(attempt)})).string();
     // The usual permissions of a new file (umask applied), as the target would get.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
@@ -183,17 +184,22 @@ bool Exporter::OpenRecording() {
 
 // buffer (bgr24, the DIB's rows handed over bottom-up) -> crop to even sizes -> yuv420p ->
 // drawtext -> buffersink. The text changes per frame through a "reinit" command sent just
-// before that frame is pushed through the whole graph, so each frame gets its own line's time.
+// before that frame is pushed through the whole graph, so each frame gets its own line's time:
+// exact per frame with no file in between (a textfile with reload would need one written per
+// frame). FFmpeg 5.1's reinit keeps about 100 bytes of the options it replaces, per frame.
 bool Exporter::OpenGraph() {
   // drawtext falls back on fontconfig's choice for a font file it cannot open: a font asked
   // for must be there.
   std::string font = request_.fontFile.empty() ? FindFontFile() : FindFontFile({request_.fontFile});
   if (font.empty() && !request_.fontFile.empty()) {
-    return Fail("The font " + request_.fontFile + " is not there");
+    return Fail(base::FillIn("The font %1 is not there", {request_.fontFile}));
   }
   if (font.empty()) {
     std::string known;
-    for (const std::string& path : KnownFontFiles()) known += "\n  " + path;
+    for (const std::string& path : KnownFontFiles()) {
+      known += "\n  ";
+      known += path;
+    }
     return Fail("No font for the burned time was found (install fonts-dejavu-core); looked for:" +
                 known);
   }
@@ -236,7 +242,7 @@ bool Exporter::OpenGraph() {
       {"boxcolor", "black@0.75"},
       {"boxborderw", border},
       {"x", border},
-      {"y", "h-th-" + border},
+      {"y", base::FillIn("h-th-%1", {border})},
   };
   for (const auto& [name, value] : options) {
     code = av_opt_set(text_, name, value.c_str(), AV_OPT_SEARCH_CHILDREN);
@@ -263,7 +269,8 @@ bool Exporter::OpenEncoder() {
   const AVCodec* codec = nullptr;
   if (!request_.encoder.empty()) {
     codec = avcodec_find_encoder_by_name(request_.encoder.c_str());
-    if (codec == nullptr) return Fail("This FFmpeg has no encoder " + request_.encoder);
+    if (codec == nullptr)
+      return Fail(base::FillIn("This FFmpeg has no encoder %1", {request_.encoder}));
   } else {
     codec = avcodec_find_encoder_by_name("libx264");
     if (codec == nullptr) codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
@@ -346,7 +353,7 @@ bool Exporter::PushFrame(std::int32_t index) {
   }
   const std::string text =
       BurnedText(request_.entries != nullptr ? request_.entries->Entry(index) : "");
-  const std::string command = "text=" + Quoted(text);
+  const std::string command = base::FillIn("text=%1", {Quoted(text)});
   char reply[64] = {};
   int code = avfilter_graph_send_command(graph_.get(), "time", "reinit", command.c_str(), reply,
                                          sizeof reply, 0);
@@ -429,7 +436,7 @@ bool Exporter::Verify() {
   WrittenVideo written;
   std::string error;
   if (!ReadWrittenVideo(temporary_, written, error)) {
-    return Fail("The exported file cannot be read back: " + error);
+    return Fail(base::FillIn("The exported file cannot be read back: %1", {error}));
   }
   if (written.frames != request_.range.count()) {
     return Fail(

@@ -92,12 +92,12 @@ bool Parse(const std::vector<std::string>& arguments, Arguments& into, std::stri
       }
       const std::optional<std::int32_t> number = FrameNumber(arguments[++i]);
       if (!number) {
-        why = a + " takes a frame number from 1, not \"" + arguments[i] + "\"";
+        why = base::FillIn("%1 takes a frame number from 1, not \"%2\"", {a, arguments[i]});
         return false;
       }
       (a == "--from" ? into.from : into.to) = number;
     } else if (a.starts_with("-") && a.size() > 1) {
-      why = "unknown option " + a;
+      why = base::FillIn("unknown option %1", {a});
       return false;
     } else {
       files.push_back(a);
@@ -115,7 +115,8 @@ bool Parse(const std::vector<std::string>& arguments, Arguments& into, std::stri
   into.recording = files[0];
   into.output = files[1];
   if (into.from && into.to && *into.from > *into.to) {
-    why = "--from " + std::to_string(*into.from) + " is after --to " + std::to_string(*into.to);
+    why = base::FillIn("--from %1 is after --to %2",
+                       {std::to_string(*into.from), std::to_string(*into.to)});
     return false;
   }
   return true;
