@@ -220,6 +220,13 @@ void Watchkeeper::RunCommand(WatchEvent event, std::uint32_t time) {
 
 bool Watchkeeper::takesError(int id, const std::string& text) {
   if (reconnecting_ && id == camera::kDriverErrorId) return true;  // still away: try again
+  // A run asked for with nobody there (a start after a login) waits for a camera that is not
+  // there yet, as for one that went away, rather than ending the program.
+  if (id == camera::kDriverErrorId && doc_.captureReady == 0 && doc_.NobodyToAnswer()) {
+    LoseCamera(text);
+    resume_ = true;
+    return true;
+  }
   if (id != camera::kSourceLostErrorId) return false;
   LoseCamera(text);
   return true;

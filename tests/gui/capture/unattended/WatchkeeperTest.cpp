@@ -81,7 +81,7 @@ class WatchkeeperTest : public ::testing::Test {
 
   // The document with its watcher, started as the program starts it. Timers are long enough
   // never to fire by themselves: the tests call Check and TryReconnect.
-  CWatchpostDoc& Start() {
+  CWatchpostDoc& Start(bool unattended = false) {
     naming_ = std::make_unique<CFileNamingDlg>([this] { return std::time_t{shell_.clock}; });
     doc_ = std::make_unique<CWatchpostDoc>(service_, profile_, shell_, *naming_);
     shell_.document = doc_.get();
@@ -92,6 +92,7 @@ class WatchkeeperTest : public ::testing::Test {
                                             (temp_.path() / "autostart.desktop").string(),
                                             "/usr/bin/watchpost", timing);
     doc_->SetWatcher(keeper_.get());
+    doc_->SetUnattended(unattended);
     doc_->OnNewDocument();
     return *doc_;
   }
@@ -251,6 +252,39 @@ TEST_F(WatchkeeperTest, AStartByHandWhileTheCameraIsAwayIsRefusedAndComesWithThe
   service_.comeBack();
   Keeper().TryReconnect();
   EXPECT_EQ(shell_.timers[kRestartTimerId], kRestartTimerMs);
+}
+
+// A start after a login may come before the camera: the run asked for waits for it. With a
+// person there, a camera that cannot be connected at start-up is the driver error it always was.
+TEST_F(WatchkeeperTest, AnUnattendedStartWaitsForACameraThatIsNotThereYet) {
+  service_.setConnectFails(true, "No such camera.");
+  {
+    testing_support::ModalScript noBoxes;
+    Start(true);
+  }
+  EXPECT_EQ(Doc().driverError, 0) << "the program goes on";
+  EXPECT_TRUE(Keeper().cameraLost());
+  EXPECT_EQ(Pane(), "Camera lost at 14:02:11, trying again");
+  ASSERT_FALSE(shell_.notices.empty());
+  EXPECT_FALSE(Doc().MayStartRun(false)) << "the run asked for waits";
+  Keeper().TryReconnect();
+  EXPECT_TRUE(Keeper().cameraLost()) << "still not there";
+
+  service_.setConnectFails(false);
+  Keeper().TryReconnect();
+  EXPECT_FALSE(Keeper().cameraLost());
+  EXPECT_EQ(shell_.timers[kRestartTimerId], kRestartTimerMs);
+  EXPECT_TRUE(FireRestartTimer());
+  CaptureUntil(1);
+}
+
+TEST_F(WatchkeeperTest, AStartByAPersonWithoutItsCameraIsADriverError) {
+  service_.setConnectFails(true, "No such camera.");
+  testing_support::ModalScript script;
+  script.expectMessage("No such camera.");
+  Start();
+  EXPECT_EQ(Doc().driverError, 1);
+  EXPECT_FALSE(Keeper().cameraLost());
 }
 
 // --- the disk
