@@ -273,6 +273,23 @@ TEST_F(CasebookReviewTest, TheBurstListComesAtOnceAndItsPicturesFollow) {
   EXPECT_EQ(Frame().size(), before);
 }
 
+// The list's worker reads the file for itself: when it cannot, each row says why.
+TEST_F(CasebookReviewTest, APictureThatCannotBeHadShowsTheReasonOnItsRow) {
+  Night("gone");
+  Start();
+  ASSERT_TRUE(Open(In("gone.avi")));
+  fs::remove(In("gone.avi"));  // the document keeps its own reader open
+  Menu(Qt::Key_V, Qt::Key_B);
+  ASSERT_EQ(Rows().count(), 3);
+  QTRY_VERIFY(!Rows().item(0)->toolTip().isEmpty());
+  const std::string reason = Rows().item(0)->toolTip().toStdString();
+  EXPECT_EQ(reason.rfind("No picture of frame 1: ", 0), 0u) << reason;
+  EXPECT_NE(reason.find("No such file"), std::string::npos) << reason;
+  EXPECT_EQ(Review().burstList().PicturesShown(), 0);
+  Key(Qt::Key_Right, Qt::ControlModifier);
+  ExpectAt(4);  // the recording itself still moves
+}
+
 TEST_F(CasebookReviewTest, ARecordingWithoutALogHasNoBurstsAndPlaysAtItsRate) {
   Night("nolog", false);
   Start();
