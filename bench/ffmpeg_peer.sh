@@ -44,7 +44,7 @@ declare -A options=(
   [utvideo]="-c:v utvideo -pix_fmt gbrp -threads 1"
   # Quality 75 is rate factor 28; an IDR every 2 s of the 4 frames a second played, no B-frames,
   # zero latency on slice threads, one per core.
-  [libx264]="-c:v libx264 -pix_fmt yuv420p -preset veryfast -tune zerolatency -crf 28 -x264-params scenecut=0:qcomp=1 -g 8 -bf 0 -threads $(nproc)"
+  [libx264]="-c:v libx264 -pix_fmt yuv420p -preset veryfast -tune zerolatency -crf 28 -x264-params scenecut=0:qcomp=1:ipratio=1 -g 8 -bf 0 -threads $(nproc)"
 )
 # What capture_bench runs: the compressors this FFmpeg offers, and how many hits per size.
 list=$("$bench" --benchmark_list_tests=true 2>/dev/null)

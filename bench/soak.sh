@@ -70,7 +70,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
     for _ in $(seq 1 300); do
       if [ "$(ls -1 "$work/rec"/*.log | wc -l)" -gt "$logs_before" ] &&
         grep -q '^Frame# 1 ' "$(newest_log)"; then
-        gap=$(echo "$(date +%s.%N) - $back" | bc)
+        gap=$(awk -v now="$(date +%s.%N)" -v back="$back" 'BEGIN { printf "%.2f", now - back }')
         break
       fi
       sleep 0.05

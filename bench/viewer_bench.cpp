@@ -11,8 +11,13 @@
 //   and the same converted into a DIB's rows (OneDecodeToDib).
 // - PlaybackTimer/15fps: the main frame's timer at Casebook's 1000 / 15 = 66 ms, bare and with
 //   the document's PlayTick on every tick.
+// - ReviewFromLog: what the bursts and the activity strip cost once a recording opens: the log
+//   read, the timeline (times and bursts) built from it, the strip's minutes and columns.
+// - NextBurst/<codec>: Action > Next Burst in the whole program (offscreen), from the command to
+//   the burst's first picture, against Seek/Casebook (one seek).
 // The recordings (2,000 frames of 640x480 with their logs, per compressor) are written once
-// at start-up by Watchpost's AviWriter and removed at exit.
+// at start-up by Watchpost's AviWriter and removed at exit. Their logs are a night's: bursts of
+// 40 frames at four a second, 20 minutes apart.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -47,9 +52,14 @@ extern "C" {
 #include "platform/framework/WindowTimer.h"
 #include "platform/video/Ffmpeg.h"
 #include "platform/video/FrameFormat.h"
+#include "resources/CasebookResources.h"
+#include "viewer/app/CasebookApp.h"
+#include "viewer/app/ReviewCommands.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/document/CasebookShell.h"
 #include "viewer/document/EventLogReader.h"
+#include "viewer/review/Activity.h"
+#include "viewer/review/LogTimeline.h"
 
 namespace {
 
@@ -64,14 +74,27 @@ std::vector<std::uint32_t> CaptureTimes(std::int32_t frames) {
   return times;
 }
 
+// A night's capture times: bursts of 40 frames at four a second, each 20 minutes after the one
+// before.
+constexpr std::int32_t kBurstFrames = 40;
+std::vector<std::uint32_t> NightTimes(std::int32_t frames) {
+  std::vector<std::uint32_t> times(static_cast<std::size_t>(frames));
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const auto burst = static_cast<std::uint32_t>(i / kBurstFrames);
+    const auto within = static_cast<std::uint32_t>(i % kBurstFrames);
+    times[i] = 1796625075u + burst * 1200u + within / 4;
+  }
+  return times;
+}
+
 // A genuine log of `frames` frame lines and the settings lines, gone with the object.
 class GenuineLog {
  public:
-  explicit GenuineLog(std::int32_t frames)
+  explicit GenuineLog(std::int32_t frames, bool night = false)
       : path_((std::filesystem::temp_directory_path() /
                ("viewer-bench-" + std::to_string(::getpid()) + ".log"))
                   .string()) {
-    const std::vector<std::uint32_t> times = CaptureTimes(frames);
+    const std::vector<std::uint32_t> times = night ? NightTimes(frames) : CaptureTimes(frames);
     std::ofstream(path_, std::ios::binary)
         << watchpost::EventLogText(times.data(), frames, watchpost::CaptureSettings{});
   }
@@ -121,6 +144,43 @@ BENCHMARK(BM_ReadEventLogFreshTable)
     ->Arg(64000)
     ->Unit(benchmark::kMillisecond);
 
+// From the open's log read to the strip's columns: all that the bursts and the activity strip
+// need, none of it decoding a frame. The strip is as wide as the slider's handle travels
+// (about 220 pixels).
+void BM_ReviewFromLog(benchmark::State& state) {
+  using Ms = std::chrono::duration<double, std::milli>;
+  const auto frames = static_cast<std::int32_t>(state.range(0));
+  const GenuineLog log(frames, true);
+  casebook::EntryTable table;
+  casebook::review::LogTimeline timeline;
+  std::vector<std::int32_t> peaks;
+  casebook::EventLogResult result;
+  double read = 0, build = 0, strip = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    result = casebook::ReadEventLog(log.path(), frames, table, nullptr);
+    const Clock::time_point readDone = Clock::now();
+    timeline.Build(table, frames);
+    const Clock::time_point built = Clock::now();
+    peaks =
+        casebook::review::ColumnPeaks(casebook::review::MinuteBuckets(timeline), frames - 1, 220);
+    benchmark::DoNotOptimize(peaks.data());
+    strip += Ms(Clock::now() - built).count();
+    build += Ms(built - readDone).count();
+    read += Ms(readDone - start).count();
+  }
+  Check(state, result, frames);
+  if (timeline.bursts().size() !=
+      static_cast<std::size_t>((frames + kBurstFrames - 1) / kBurstFrames)) {
+    state.SkipWithError("the bursts are not the night's");
+  }
+  using benchmark::Counter;
+  state.counters["read_ms"] = Counter(read, Counter::kAvgIterations);
+  state.counters["build_ms"] = Counter(build, Counter::kAvgIterations);
+  state.counters["strip_ms"] = Counter(strip, Counter::kAvgIterations);
+}
+BENCHMARK(BM_ReviewFromLog)->Name("ReviewFromLog")->Arg(64000)->Unit(benchmark::kMillisecond);
+
 // ---- The recordings ----
 
 constexpr camera::FrameFormat kFormat{640, 480, 24};
@@ -162,7 +222,7 @@ class Recordings {
       if (!writer.writeFrame(frame.data(), frame.size(), error)) return false;
     }
     if (!writer.close(error)) return false;
-    const std::vector<std::uint32_t> times = CaptureTimes(kRecordingFrames);
+    const std::vector<std::uint32_t> times = NightTimes(kRecordingFrames);
     std::ofstream log(recording.log, std::ios::binary);
     log << watchpost::EventLogText(times.data(), kRecordingFrames, watchpost::CaptureSettings{});
     if (!log.flush()) {
@@ -567,6 +627,42 @@ void PlaybackTimer(benchmark::State& state, const Recording* recording) {
   if (recording != nullptr) state.counters["tick_work_ms"] = workSum / runs;
 }
 
+// ---- Next Burst ----
+
+// Action > Next Burst as the menu and Ctrl+Right send it, in the whole program offscreen: the
+// command routed, the next burst found, its first frame fetched and the views told (the screen
+// paints later, as after a seek). At the last burst the program goes back to the first, outside
+// the timing.
+void NextBurst(benchmark::State& state, const Recording& recording) {
+  framework::MemoryProfileStore profile;
+  casebook::CCasebookApp app(profile);
+  if (!app.InitInstance({QString::fromStdString(recording.avi)}) ||
+      app.document()->timeline.bursts().size() != kRecordingFrames / kBurstFrames) {
+    state.SkipWithError("the recording did not open with its bursts");
+    return;
+  }
+  casebook::CCasebookDoc& doc = *app.document();
+  framework::CommandRouter& router = app.router();
+  bool moved = true;
+  for (auto _ : state) {
+    if (!router.query(casebook::res::cmd::NextBurst).enabled) {
+      state.PauseTiming();
+      app.review()->GoToBurst(0);
+      state.ResumeTiming();
+    }
+    const std::int32_t before = doc.pictureIndex;
+    moved = router.dispatch(casebook::res::cmd::NextBurst) &&
+            doc.pictureIndex == before + kBurstFrames && moved;
+    benchmark::DoNotOptimize(doc.currentPicture);
+  }
+  if (!moved) {
+    state.SkipWithError("a Next Burst did not go to the next burst");
+  } else if (!IsFrame(doc.currentPicture, doc.pictureIndex, recording.compressor)) {
+    state.SkipWithError("the picture is not the burst's first frame");
+  }
+  QCoreApplication::processEvents();
+}
+
 void RegisterAll(const Recordings& recordings) {
   for (const Recording& r : recordings.made()) {
     const std::string& codec = r.compressor.codec;
@@ -587,6 +683,10 @@ void RegisterAll(const Recordings& recordings) {
     benchmark::RegisterBenchmark(("Seek/OneDecode/" + codec).c_str(), SeekOneDecode, r, false)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("Seek/OneDecodeToDib/" + codec).c_str(), SeekOneDecode, r, true)
+        ->Unit(benchmark::kMicrosecond);
+  }
+  for (const Recording& r : recordings.made()) {
+    benchmark::RegisterBenchmark(("NextBurst/Casebook/" + r.compressor.codec).c_str(), NextBurst, r)
         ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RegisterBenchmark("PlaybackTimer/15fps", PlaybackTimer, nullptr)
@@ -620,7 +720,7 @@ int main(int argc, char** argv) {
   Recordings recordings;
   std::vector<avi::Compressor> compressors{avi::UncompressedDib()};
   for (const avi::Compressor& c : avi::AvailableCompressors()) {
-    if (c.codec == "mjpeg") compressors.push_back(c);
+    if (c.codec == "mjpeg" || c.codec == "mpeg4") compressors.push_back(c);
   }
   for (const avi::Compressor& c : compressors) {
     std::string error;

@@ -22,7 +22,15 @@ inline constexpr int Forward = 32775;
 inline constexpr int StopStartKey = 32777;  // Enter, Space, Ctrl+T: no enabling rule
 inline constexpr int Properties = 32778;
 inline constexpr int Speed = 32779;
-inline constexpr int ShowZone = 32790;    // View > Show Zone: the zone over the picture
+inline constexpr int ShowZone = 32790;  // View > Show Zone: the zone over the picture
+// Reviewing a night.
+inline constexpr int NextBurst = 32791;          // Ctrl+Right
+inline constexpr int PreviousBurst = 32792;      // Ctrl+Left
+inline constexpr int MarkIn = 32793;             // [
+inline constexpr int MarkOut = 32794;            // ]
+inline constexpr int ActivityStrip = 32795;      // View > Activity Strip
+inline constexpr int BurstList = 32796;          // View > Bursts
+inline constexpr int PlayRecordedTimes = 32797;  // Action > Play at Recorded Times
 inline constexpr int ExportClip = 32800;  // File > Export Clip...: frames to MP4, time burned in
 }  // namespace cmd
 
@@ -81,6 +89,14 @@ inline constexpr int IDS_LOG_READY = 40020;
 inline constexpr int IDS_END_OF_AVI = 40021;
 inline constexpr int IDS_HELP = 40022;
 inline constexpr int IDS_NO_SIGNAL_WATCH = 40023;
+inline constexpr int IDS_BURST_STATUS = 40030;
+inline constexpr int IDS_FRAMES = 40031;
+inline constexpr int IDS_ONE_FRAME = 40032;
+inline constexpr int IDS_MARK_IN_STATUS = 40033;
+inline constexpr int IDS_MARK_OUT_STATUS = 40034;
+inline constexpr int IDS_NO_BURSTS = 40035;
+inline constexpr int IDS_BURST_LIST_TITLE = 40036;
+inline constexpr int IDS_THUMBNAIL_FAILURE = 40037;
 inline constexpr int IDS_EXPORT_WHOLE = 40050;
 inline constexpr int IDS_EXPORT_BURST = 40051;
 inline constexpr int IDS_EXPORT_NO_BURST = 40052;
@@ -205,12 +221,20 @@ inline constexpr MenuItem kActionMenu[] = {
     MenuCommand("&Forward  Ctrl+F", cmd::Forward),
     MenuCommand("Back  Ctrl+B", cmd::Back),
     MenuCommand("Speed  Ctrl+E", cmd::Speed),
+    MenuSeparator(),
+    MenuCommand("&Next Burst  Ctrl+Right", cmd::NextBurst),
+    MenuCommand("&Previous Burst  Ctrl+Left", cmd::PreviousBurst),
+    MenuCommand("Play at &Recorded Times", cmd::PlayRecordedTimes),
+    MenuCommand("Mark &In  [", cmd::MarkIn),
+    MenuCommand("Mark &Out  ]", cmd::MarkOut),
 };
 inline constexpr MenuItem kEditMenu[] = {
     MenuCommand("&Copy\tCtrl+C", framework::ID_EDIT_COPY),
 };
 inline constexpr MenuItem kViewMenu[] = {
     MenuCommand("Show &Zone", cmd::ShowZone),
+    MenuCommand("Activity &Strip", cmd::ActivityStrip),
+    MenuCommand("&Bursts", cmd::BurstList),
 };
 inline constexpr MenuItem kHelpMenu[] = {
     MenuCommand("&Help Topics", framework::ID_HELP_FINDER),
@@ -271,6 +295,21 @@ inline constexpr framework::StringResource kStrings[] = {
     {IDS_END_OF_AVI, text::kEndOfAvi},
     {IDS_HELP, text::kHelp},
     {IDS_NO_SIGNAL_WATCH, text::kNoSignalWatch},
+    {cmd::NextBurst, "Go to the first frame of the next burst"},
+    {cmd::PreviousBurst, "Go to the first frame of the previous burst"},
+    {cmd::MarkIn, "Mark the frame on the screen as the start of a range"},
+    {cmd::MarkOut, "Mark the frame on the screen as the end of a range"},
+    {cmd::ActivityStrip, "Show the frames per minute of log time under the slider"},
+    {cmd::BurstList, "List the bursts of the recording beside the picture"},
+    {cmd::PlayRecordedTimes, "Play the frames spaced as their log times are"},
+    {IDS_BURST_STATUS, text::kBurstStatus},
+    {IDS_FRAMES, text::kFrames},
+    {IDS_ONE_FRAME, text::kOneFrame},
+    {IDS_MARK_IN_STATUS, text::kMarkInStatus},
+    {IDS_MARK_OUT_STATUS, text::kMarkOutStatus},
+    {IDS_NO_BURSTS, text::kNoBursts},
+    {IDS_BURST_LIST_TITLE, text::kBurstListTitle},
+    {IDS_THUMBNAIL_FAILURE, text::kThumbnailFailure},
     {cmd::ExportClip, "Export frames of the recording to an MP4 with their log times burned in"},
     {IDS_EXPORT_WHOLE, text::kExportWhole},
     {IDS_EXPORT_BURST, text::kExportBurst},
@@ -305,6 +344,10 @@ inline constexpr framework::AcceleratorEntry kMainAccelerators[] = {
     {detail::kCtrl, framework::VK_INSERT, framework::ID_EDIT_COPY},
     {detail::kPlain, framework::VK_RETURN, cmd::StopStartKey},
     {detail::kPlain, framework::VK_SPACE, cmd::StopStartKey},
+    {detail::kCtrl, framework::VK_RIGHT, cmd::NextBurst},
+    {detail::kCtrl, framework::VK_LEFT, cmd::PreviousBurst},
+    {0, '[', cmd::MarkIn},
+    {0, ']', cmd::MarkOut},
 };
 
 inline constexpr framework::StringTable kStringTable{detail::kStrings};

@@ -49,6 +49,15 @@ inline constexpr char kHelp[] =
     "Properties (Ctrl+R) shows what the recording's headers say.";
 inline constexpr char kNoSignalWatch[] = "Casebook cannot watch for the end of the session: %1";
 
+// Reviewing a night: bursts, the activity strip, the burst list, playing at recorded times.
+inline constexpr char kBurstStatus[] = "Burst %1 of %2, %3, %4";
+inline constexpr char kFrames[] = "%1 frames";
+inline constexpr char kOneFrame[] = "%1 frame";
+inline constexpr char kMarkInStatus[] = "Mark in at frame %1";
+inline constexpr char kMarkOutStatus[] = "Mark out at frame %1";
+inline constexpr char kNoBursts[] = "No bursts: the log gives no times";
+inline constexpr char kBurstListTitle[] = "Bursts";
+inline constexpr char kThumbnailFailure[] = "No picture of frame %1: %2";
 // Exporting a clip.
 inline constexpr char kExportWhole[] = "&Whole recording, frames %1 to %2";
 inline constexpr char kExportBurst[] = "Current &burst, frames %1 to %2";

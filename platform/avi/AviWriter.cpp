@@ -291,8 +291,10 @@ bool AviWriter::State::setUpEncoder(const Encoder& choice, int quality, AVRation
     // would pass for a key frame in a file killed before its index, yet decode nothing after
     // a seek to it. Without look-ahead there is no macroblock tree, and the rate factor then
     // lowers the quantiser by some 6 for every frame, spending three times the bytes on the
-    // camera's noise; qcomp=1 holds each frame's quantiser at the rate factor.
-    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0:qcomp=1", 0);
+    // camera's noise: qcomp=1 holds each frame's quantiser at the rate factor. A key frame is
+    // coded no finer than the frames after it (ipratio=1): in a recording of still scenes the
+    // key frames are most of the bytes.
+    av_opt_set(encoder->priv_data, "x264-params", "scenecut=0:qcomp=1:ipratio=1", 0);
     encoder->thread_count = av_cpu_count();
     encoder->thread_type = FF_THREAD_SLICE;
     const std::int64_t frames = std::int64_t{kKeyFrameSeconds} * frameTime.den / frameTime.num;

@@ -27,14 +27,26 @@
 #include "tools/screenshots/Shots.h"
 #include "viewer/app/CasebookApp.h"
 #include "viewer/app/MainFrame.h"
+#include "viewer/app/ReviewCommands.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/export/ClipExporter.h"
+#include "viewer/review/SkipCard.h"
 #include "viewer/view/CasebookView.h"
 
 namespace {
 
-// 40 frames of the pattern's moving object at 320 x 240, four a second, with their log.
-bool MakeRecording(const std::string& stem) {
+// Four bursts of a night: frames at four a second, the bursts hours and minutes apart.
+std::uint32_t NightTime(int k) {
+  constexpr std::uint32_t kStarts[] = {0, 3 * 3600 + 12 * 60, 3 * 3600 + 40 * 60, 5 * 3600};
+  constexpr int kSizes[] = {12, 30, 8, 20};
+  int burst = 0;
+  while (burst < 3 && k >= kSizes[burst]) k -= kSizes[burst++];
+  return 1'796'000'000u + kStarts[burst] + static_cast<std::uint32_t>(k / 4);
+}
+
+// 40 frames of the pattern's moving object at 320 x 240, four a second, with their log; with
+// `night`, 70 frames in four bursts.
+bool MakeRecording(const std::string& stem, bool night = false) {
   const camera::FrameFormat format{320, 240, 24};
   avi::AviWriter writer;
   std::string error;
@@ -45,15 +57,19 @@ bool MakeRecording(const std::string& stem) {
   }
   std::vector<std::uint8_t> frame(format.bytes());
   std::vector<std::uint32_t> times;
-  for (int k = 0; k < 40; ++k) {
-    camera::RenderTestPattern(camera::PatternSettings{}, 20 + static_cast<std::uint64_t>(k) * 3,
-                              format, frame.data());
+  const int frames = night ? 70 : 40;
+  for (int k = 0; k < frames; ++k) {
+    // A burst starts where the moving object is elsewhere, so the list's pictures differ.
+    const std::uint64_t tick = night ? 20 + static_cast<std::uint64_t>(NightTime(k) % 97) * 7
+                                     : 20 + static_cast<std::uint64_t>(k) * 3;
+    camera::RenderTestPattern(camera::PatternSettings{}, tick, format, frame.data());
     if (!writer.writeFrame(frame.data(), frame.size(), error)) return false;
-    times.push_back(1'796'000'000u + static_cast<std::uint32_t>(k / 4));
+    times.push_back(night ? NightTime(k) : 1'796'000'000u + static_cast<std::uint32_t>(k / 4));
   }
   if (!writer.close(error)) return false;
   std::ofstream(stem + ".log", std::ios::binary) << watchpost::EventLogText(
       times.data(), static_cast<std::int32_t>(times.size()), watchpost::CaptureSettings{});
+  if (night) return true;
   // Why each frame was taken: three kept from before each hit, compared in the zone's middle.
   std::ofstream reasons(stem + ".csv", std::ios::binary);
   reasons << "frame,time,kind,changed_bytes,differential,threshold,zone,interval_ms\r\n";
@@ -130,6 +146,42 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "export: %s\n", exported.error.c_str());
     return 1;
   }
+
+  // A night: the activity strip with a range marked, the burst list, a card over a burst.
+  const std::string night = QDir::temp().filePath("casebook-shot-WTV2612090100").toStdString();
+  if (!MakeRecording(night, true) || !app.OpenDocumentFile(night + ".avi")) return 1;
+  using casebook::res::cmd::ActivityStrip;
+  router.dispatch(ActivityStrip);
+  router.dispatch(casebook::res::cmd::NextBurst);
+  router.dispatch(casebook::res::cmd::MarkIn);
+  for (int k = 0; k < 12; ++k) app.document()->StepForward();
+  router.dispatch(casebook::res::cmd::MarkOut);
+  router.dispatch(casebook::res::cmd::PreviousBurst);
+  shots::Shots::wait(300);
+  // The band is wider than a 320-pixel picture: scrolled to the slider and its strip.
+  if (QScrollBar* band = app.view()->horizontalScrollBar()) band->setValue(160);
+  shots::Shots::wait(300);
+  shots.save(frame.grab(), "casebook-strip");
+  if (QScrollBar* band = app.view()->horizontalScrollBar()) band->setValue(0);
+  router.dispatch(casebook::res::cmd::BurstList);
+  shots::Shots::wait(1500);  // the pictures come from the worker
+  shots.save(frame.grab(), "casebook-bursts");
+  router.dispatch(casebook::res::cmd::BurstList);
+  router.dispatch(ActivityStrip);
+  // Played at recorded times from the end of the first burst into the second.
+  router.dispatch(casebook::res::cmd::PlayRecordedTimes);
+  app.review()->GoToBurst(0);
+  for (int k = 0; k < 11; ++k) app.document()->StepForward();
+  frame.OnStopStart();
+  QElapsedTimer waited;
+  waited.start();
+  while (!app.review()->card().isVisible() && waited.elapsed() < 3000) shots::Shots::wait(10);
+  shots::Shots::wait(150);
+  shots.save(frame.grab(), "casebook-card");
+  frame.OnStopStart();
+  router.dispatch(casebook::res::cmd::PlayRecordedTimes);
+  QFile::remove(QString::fromStdString(night + ".avi"));
+  QFile::remove(QString::fromStdString(night + ".log"));
   QFile::remove(QString::fromStdString(stem + ".avi"));
   QFile::remove(QString::fromStdString(stem + ".log"));
   QFile::remove(QString::fromStdString(stem + ".csv"));

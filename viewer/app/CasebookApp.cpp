@@ -10,6 +10,7 @@
 #include "resources/CasebookResources.h"
 #include "resources/CasebookTexts.h"
 #include "viewer/app/MainFrame.h"
+#include "viewer/app/ReviewCommands.h"
 #include "viewer/document/CasebookDoc.h"
 #include "viewer/view/CasebookView.h"
 #include "viewer/view/ExportClipDlg.h"
@@ -28,6 +29,9 @@ CCasebookApp::CCasebookApp(framework::ProfileStore& profile) : profile_(profile)
 }
 
 CCasebookApp::~CCasebookApp() {
+  // Before the frame and the view its widgets live on; it stores its settings.
+  router_.setChain({view_, document_.get(), frame_.get(), this});
+  review_.reset();
   std::unique_ptr<CMainFrame> frame = std::move(frame_);
   view_ = nullptr;
   router_.setChain({document_.get(), this});
@@ -49,9 +53,10 @@ bool CCasebookApp::InitInstance(const QStringList& arguments) {
   if (!frame_->OnCreate(recentFiles_)) return false;
   view_ = new CCasebookView(
       *document_, [this] { frame_->OnStopStart(); }, frame_->clientWindow());
-  router_.setChain({view_, document_.get(), frame_.get(), this});
   frame_->SetActiveView(document_.get(), view_);
   frame_->resize(view_->sizeHint().width(), 480);
+  review_ = std::make_unique<ReviewCommands>(*document_, *view_, *frame_, profile_);
+  router_.setChain({review_.get(), view_, document_.get(), frame_.get(), this});
 
   QString file;
   for (const QString& argument : arguments) {
@@ -71,7 +76,10 @@ bool CCasebookApp::OpenDocumentFile(const std::string& chosen) {
   // Held as a full path: the recent-file list must open it from any folder.
   const QFileInfo file(QString::fromStdString(chosen));
   const std::string path = file.absoluteFilePath().toStdString();
-  if (!document_->OnOpenDocument(path)) return false;
+  const bool opened = document_->OnOpenDocument(path);
+  // The strip and the burst list follow the document, open or emptied.
+  if (review_) review_->OnRecordingChanged();
+  if (!opened) return false;
   frame_->OnTitleChanged(file.fileName().toStdString());
   recentFiles_.Add(path);
   recentFiles_.Save(profile_);

@@ -15,6 +15,7 @@ namespace casebook {
 class CCasebookDoc;
 class CCasebookView;
 class CMainFrame;
+class ReviewCommands;
 
 // The Casebook program: the document, the main frame and the view tied together, opening
 // recordings from the menu, the recent-file list, the command line and dropped files.
@@ -36,6 +37,7 @@ class CCasebookApp : public framework::CCmdTarget, public CasebookShell {
   CMainFrame* mainFrame() const { return frame_.get(); }
   CCasebookDoc* document() const { return document_.get(); }
   CCasebookView* view() const { return view_; }
+  ReviewCommands* review() const { return review_.get(); }
   framework::CommandRouter& router() { return router_; }
   const framework::RecentFileList& recentFiles() const { return recentFiles_; }
 
@@ -54,7 +56,8 @@ class CCasebookApp : public framework::CCmdTarget, public CasebookShell {
   framework::CommandRouter router_;
   std::unique_ptr<CCasebookDoc> document_;
   std::unique_ptr<CMainFrame> frame_;
-  CCasebookView* view_ = nullptr;  // a child of the frame
+  CCasebookView* view_ = nullptr;           // a child of the frame
+  std::unique_ptr<ReviewCommands> review_;  // its widgets are children of the frame and view
 };
 
 }  // namespace casebook

@@ -109,7 +109,30 @@ void CMainFrame::LayOutClient() {
     barHeight = statusBar_->sizeHint().height();
     statusBar_->setGeometry(0, cy - barHeight, cx, barHeight);
   }
-  if (view_ != nullptr) view_->setGeometry(0, 0, cx, std::max(cy - barHeight, 0));
+  const int panel = SidePanelShown() ? std::min(sidePanelWidth_, cx) : 0;
+  if (view_ != nullptr) view_->setGeometry(0, 0, cx - panel, std::max(cy - barHeight, 0));
+  if (panel > 0) sidePanel_->setGeometry(cx - panel, 0, panel, std::max(cy - barHeight, 0));
+}
+
+bool CMainFrame::SidePanelShown() const { return sidePanel_ != nullptr && !sidePanel_->isHidden(); }
+
+void CMainFrame::SetSidePanel(QWidget* panel, int width) {
+  sidePanel_ = panel;
+  sidePanelWidth_ = width;
+  LayOutClient();
+}
+
+void CMainFrame::ShowSidePanel(bool show) {
+  if (sidePanel_ == nullptr || SidePanelShown() == show) return;
+  // The picture keeps its size: the window takes the panel's room from the screen.
+  QSize size = this->size() + QSize(show ? sidePanelWidth_ : -sidePanelWidth_, 0);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size());
+  }
+  sidePanel_->setVisible(show);
+  resize(size);
+  resizeEvent(nullptr);
+  LayOutClient();
 }
 
 // The window just holds the menu, the band, the picture at its own size and the status bar,
@@ -119,8 +142,9 @@ void CMainFrame::FitToPicture(int width, int height) {
   const int barHeight = statusBar_ != nullptr ? statusBar_->sizeHint().height() : 0;
   // A picture narrower than the band leaves room for the band's scroll bar below it.
   const int scrollHeight = view_ != nullptr ? view_->ScrollBarHeightAt(width) : 0;
-  QSize size(std::max(width, 1), menuHeight + CCasebookView::kBandHeight + std::max(height, 0) +
-                                     scrollHeight + barHeight);
+  const int panel = SidePanelShown() ? sidePanelWidth_ : 0;
+  QSize size(std::max(width, 1) + panel, menuHeight + CCasebookView::kBandHeight +
+                                             std::max(height, 0) + scrollHeight + barHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     size = size.boundedTo(screen->availableGeometry().size());
   }
@@ -140,8 +164,15 @@ void CMainFrame::OnStopStart() {
     StopPlaying();
   } else if (document_->position < document_->lastFrame) {
     document_->playing = true;
-    timers_.SetTimer(kPlayTimerId, document_->TimerIntervalMs());
+    timers_.SetTimer(kPlayTimerId, PlayIntervalMs(true));
   }
+}
+
+void CMainFrame::SetPlayPacing(std::function<int(bool)> pacing) { pacing_ = std::move(pacing); }
+
+int CMainFrame::PlayIntervalMs(bool starting) {
+  const int paced = pacing_ ? pacing_(starting) : -1;
+  return paced >= 0 ? paced : document_->TimerIntervalMs();
 }
 
 void CMainFrame::OnForward() {
@@ -163,7 +194,14 @@ void CMainFrame::OnBack() {
 }
 
 void CMainFrame::OnTimer(int) {
-  if (document_ != nullptr && !document_->PlayTick()) StopPlaying();
+  if (document_ == nullptr) return;
+  if (!document_->PlayTick()) {
+    StopPlaying();
+  } else if (pacing_ && document_->playing) {
+    // Each frame has its own wait at recorded times: the timer starts afresh with it.
+    const int paced = pacing_(false);
+    if (paced >= 0) timers_.SetTimer(kPlayTimerId, paced);
+  }
 }
 
 void CMainFrame::OnProperties() {

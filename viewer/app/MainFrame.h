@@ -54,6 +54,15 @@ class CMainFrame : public QWidget, public framework::CCmdTarget {
   // Room for a picture of width x height below the band of controls, at the screen's corner.
   void FitToPicture(int width, int height);
 
+  // A panel to the right of the view, over the client area's height less the status bar; the
+  // view gives it the room while it is not hidden. The window widens or narrows by the panel's
+  // width when it is shown or hidden (ShowSidePanel).
+  void SetSidePanel(QWidget* panel, int width);
+  void ShowSidePanel(bool show);
+  // Playing at a pace of its own (at recorded times): how long until the next tick, asked when
+  // playback starts and after every tick; a negative answer plays at the playback rate.
+  void SetPlayPacing(std::function<int(bool starting)> pacing);
+
   static constexpr int kPlayTimerId = 0;
 
  protected:
@@ -65,7 +74,9 @@ class CMainFrame : public QWidget, public framework::CCmdTarget {
  private:
   void registerCommands();
   void LayOutClient();
+  bool SidePanelShown() const;
   void StopPlaying();
+  int PlayIntervalMs(bool starting);
 
   framework::CommandRouter& router_;
   std::function<void(const std::string&)> openFile_;
@@ -76,6 +87,9 @@ class CMainFrame : public QWidget, public framework::CCmdTarget {
   framework::WindowTimers timers_;
   CCasebookDoc* document_ = nullptr;
   CCasebookView* view_ = nullptr;
+  QWidget* sidePanel_ = nullptr;
+  int sidePanelWidth_ = 0;
+  std::function<int(bool)> pacing_;
 };
 
 }  // namespace casebook

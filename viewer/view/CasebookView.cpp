@@ -167,7 +167,12 @@ void CCasebookView::DrawReason(QPainter& painter) {
   text += ": ";
   text += ReasonText(*reason);
   painter.setPen(palette().color(QPalette::WindowText));
-  const QRect line(kReasonLeft, kReasonTop, std::max(width() - 2 * kReasonLeft, 0),
+  int right = width() - kReasonLeft;
+  if (reasonNeighbour_ != nullptr && !reasonNeighbour_->isHidden() &&
+      reasonNeighbour_->x() > 2 * kReasonLeft) {
+    right = std::min(right, reasonNeighbour_->x() - kReasonLeft);
+  }
+  const QRect line(kReasonLeft, kReasonTop, std::max(right - kReasonLeft, 0),
                    kBandHeight - kReasonTop);
   painter.drawText(
       line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

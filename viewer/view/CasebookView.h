@@ -38,6 +38,9 @@ class CCasebookView : public framework::CFormView {
   bool showsPicture() const { return drawing_; }
   // The line under the log entry as last painted; empty when the picture has no reason.
   const std::string& reasonShown() const { return reasonShown_; }
+  // A widget of the band that the line under the log entry stops short of while it is shown
+  // (the activity strip under the slider); null for none.
+  void SetReasonNeighbour(const QWidget* neighbour) { reasonNeighbour_ = neighbour; }
 
   std::string totalText = res::text::kTotalBeforeOpen;
   std::string entryText = res::text::kEntryBeforeOpen;
@@ -67,6 +70,7 @@ class CCasebookView : public framework::CFormView {
   std::function<void()> stopStart_;
   bool drawing_ = false;  // a recording is shown
   std::string reasonShown_;
+  const QWidget* reasonNeighbour_ = nullptr;
 };
 
 }  // namespace casebook
