@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Casebook's clip export beside the ffmpeg command line doing the same work: 2,000 frames of
 # 640x480 at 15 fps from an uncompressed AVI, each frame's log time burned in by drawtext
-# (re-initialised with the frame's text before each frame: Casebook through
-# avfilter_graph_send_command, ffmpeg through a sendcmd file with a command per frame), to
-# H.264 in MP4 with the same encoder options, on one thread each.
+# (each frame's own text: Casebook's frames carry it as metadata that drawtext expands; the
+# command line has no way to attach it, so ffmpeg re-initialises drawtext with it before each
+# frame from a sendcmd file), to H.264 in MP4 with the same encoder options, on one thread each.
 #
 #   flock /tmp/corvane-build.lock bench/export_peer.sh build/ci [repetitions]
 #

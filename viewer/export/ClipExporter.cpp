@@ -53,6 +53,8 @@ constexpr AVRational kRecordedTimeBase{1, 60000};
 constexpr int kLongestText = 24;
 constexpr double kAdvancePerPoint = 0.61;
 constexpr int kBoxBorder = 3;
+// The frame metadata that carries the burned text to drawtext.
+constexpr const char* kTextKey = "corvane_time";
 
 std::string Reason(const char* what, int code) {
   std::string text = what;
@@ -68,21 +70,6 @@ AVRational RateOf(const avi::AviFileInfo& info) {
   AVRational rate{};
   av_reduce(&rate.num, &rate.den, info.dwRate, info.dwScale, 65535);
   return rate;
-}
-
-// The value of a filter option as av_set_options_string reads it: in single quotes, with a
-// quote of its own closed, escaped and reopened.
-std::string Quoted(const std::string& value) {
-  std::string text = "'";
-  for (const char c : value) {
-    if (c == '\'') {
-      text += "'\\''";
-    } else {
-      text += c;
-    }
-  }
-  text += '\'';
-  return text;
 }
 
 // A file of a free name beside `target`, made here so that no other export takes it; its name.
@@ -183,10 +170,10 @@ bool Exporter::OpenRecording() {
 }
 
 // buffer (bgr24, the DIB's rows handed over bottom-up) -> crop to even sizes -> yuv420p ->
-// drawtext -> buffersink. The text changes per frame through a "reinit" command sent just
-// before that frame is pushed through the whole graph, so each frame gets its own line's time:
-// exact per frame with no file in between (a textfile with reload would need one written per
-// frame). FFmpeg 5.1's reinit keeps about 100 bytes of the options it replaces, per frame.
+// drawtext -> buffersink. Each frame carries its own text as frame metadata, which drawtext
+// expands: exact per frame, with no file in between (a textfile with reload would need one
+// written per frame) and nothing kept per frame (FFmpeg 5.1's drawtext "reinit" command keeps
+// about 100 bytes of the options it replaces, each time).
 bool Exporter::OpenGraph() {
   // drawtext falls back on fontconfig's choice for a font file it cannot open: a font asked
   // for must be there.
@@ -232,10 +219,9 @@ bool Exporter::OpenGraph() {
   const std::string border = std::to_string(kBoxBorder);
   const std::pair<const char*, std::string> options[] = {
       {"fontfile", font},
-      {"text",
-       BurnedText(request_.entries != nullptr ? request_.entries->Entry(request_.range.first)
-                                              : "")},
-      {"expansion", "none"},  // a '%' in a log line is only a character
+      // The metadata's value is put in as it is: a '%' in a log line is only a character.
+      {"text", base::FillIn("%{metadata:%1}", {kTextKey})},
+      {"expansion", "normal"},
       {"fontsize", std::to_string(size)},
       {"fontcolor", "white"},
       {"box", "1"},
@@ -353,11 +339,6 @@ bool Exporter::PushFrame(std::int32_t index) {
   }
   const std::string text =
       BurnedText(request_.entries != nullptr ? request_.entries->Entry(index) : "");
-  const std::string command = base::FillIn("text=%1", {Quoted(text)});
-  char reply[64] = {};
-  int code = avfilter_graph_send_command(graph_.get(), "time", "reinit", command.c_str(), reply,
-                                         sizeof reply, 0);
-  if (code < 0) return Fail(Reason("The burned time", code));
 
   // The DIB's rows are bottom-up, 4-byte aligned: the top row is the last, walked backwards.
   const int rowBytes = (width_ * 3 + 3) & ~3;
@@ -377,6 +358,8 @@ bool Exporter::PushFrame(std::int32_t index) {
     frame.linesize[0] = rowBytes;
   }
   frame.pts = PtsOf(index);
+  int code = av_dict_set(&frame.metadata, kTextKey, text.c_str(), 0);
+  if (code < 0) return Fail(Reason("The burned time", code));
   // KEEP_REF copies the picture, which is the reader's until the next fetch; PUSH runs it
   // through the graph now, so the next frame's text cannot reach it.
   code = av_buffersrc_add_frame_flags(source_, &frame,
