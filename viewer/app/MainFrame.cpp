@@ -164,7 +164,8 @@ void CMainFrame::OnStopStart() {
     StopPlaying();
   } else if (document_->position < document_->lastFrame) {
     document_->playing = true;
-    timers_.SetTimer(kPlayTimerId, PlayIntervalMs(true));
+    playIntervalMs_ = PlayIntervalMs(true);
+    timers_.SetTimer(kPlayTimerId, playIntervalMs_);
   }
 }
 
@@ -197,10 +198,14 @@ void CMainFrame::OnTimer(int) {
   if (document_ == nullptr) return;
   if (!document_->PlayTick()) {
     StopPlaying();
-  } else if (pacing_ && document_->playing) {
-    // Each frame has its own wait at recorded times: the timer starts afresh with it.
-    const int paced = pacing_(false);
-    if (paced >= 0) timers_.SetTimer(kPlayTimerId, paced);
+  } else if (document_->playing) {
+    // Each frame has its own wait at recorded times: the timer starts afresh with it. Switched
+    // off while playing, the wait of the playback rate comes back.
+    const int next = PlayIntervalMs(false);
+    if (next != playIntervalMs_) {
+      playIntervalMs_ = next;
+      timers_.SetTimer(kPlayTimerId, next);
+    }
   }
 }
 

@@ -90,6 +90,7 @@ class CMainFrame : public QWidget, public framework::CCmdTarget {
   QWidget* sidePanel_ = nullptr;
   int sidePanelWidth_ = 0;
   std::function<int(bool)> pacing_;
+  int playIntervalMs_ = 0;  // the play timer's period
 };
 
 }  // namespace casebook

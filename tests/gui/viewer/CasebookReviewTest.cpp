@@ -65,14 +65,16 @@ class CasebookReviewTest : public CasebookTest {
   void Menu(Qt::Key menu, Qt::Key item, const std::function<void()>& atOnce = {}) {
     QTest::keyClick(&Frame(), menu, Qt::AltModifier);
     QMenu* popup = nullptr;
-    QTRY_VERIFY((popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      return (popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr;
+    }));
     QTest::keyClick(popup, item);
     if (atOnce) atOnce();
-    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == nullptr; }));
     // Offscreen, the closed menu is activated late; a window manager gives the window back.
     QCoreApplication::processEvents();
     QApplication::setActiveWindow(&Frame());
-    QTRY_VERIFY(QApplication::activeWindow() == &Frame());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &Frame(); }));
   }
   void ClickStripAt(std::int32_t frame) {
     QTest::mouseClick(&Strip(), Qt::LeftButton, {},
@@ -239,7 +241,7 @@ TEST_F(CasebookReviewTest, TheBurstListComesAtOnceAndItsPicturesFollow) {
   EXPECT_EQ(View().width(), kW) << "the picture keeps its size";
   EXPECT_EQ(list.geometry().left(), View().geometry().right() + 1);
 
-  QTRY_COMPARE(list.PicturesShown(), 3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.PicturesShown() == 3; })) << list.PicturesShown();
   for (int row = 0; row < 3; ++row) {
     const QImage picture = Rows().item(row)->icon().pixmap(Rows().iconSize()).toImage();
     const int value = 10 * kBurstFirst[row] + 5;  // the first frame's grey
@@ -281,7 +283,7 @@ TEST_F(CasebookReviewTest, APictureThatCannotBeHadShowsTheReasonOnItsRow) {
   fs::remove(In("gone.avi"));  // the document keeps its own reader open
   Menu(Qt::Key_V, Qt::Key_B);
   ASSERT_EQ(Rows().count(), 3);
-  QTRY_VERIFY(!Rows().item(0)->toolTip().isEmpty());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Rows().item(0)->toolTip().isEmpty(); }));
   const std::string reason = Rows().item(0)->toolTip().toStdString();
   EXPECT_EQ(reason.rfind("No picture of frame 1: ", 0), 0u) << reason;
   EXPECT_NE(reason.find("No such file"), std::string::npos) << reason;
@@ -301,7 +303,7 @@ TEST_F(CasebookReviewTest, ARecordingWithoutALogHasNoBurstsAndPlaysAtItsRate) {
   Menu(Qt::Key_A, Qt::Key_R);
   ASSERT_TRUE(Review().recordedTimes());
   Key(Qt::Key_Space);
-  QTRY_VERIFY(FrameShown(Doc()) >= 3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FrameShown(Doc()) >= 3; }));
   EXPECT_FALSE(Review().card().isVisible());
   Key(Qt::Key_Space);
 }
@@ -316,7 +318,7 @@ TEST_F(CasebookReviewTest, PlayingAtRecordedTimesShowsACardOverTheFrameAfterALon
   ASSERT_EQ(FrameShown(Doc()), 3);
   Key(Qt::Key_Space);
   review::SkipCard& card = Review().card();
-  QTRY_VERIFY_WITH_TIMEOUT(card.isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return card.isVisible(); }, 5000));
   EXPECT_EQ(FrameShown(Doc()), 4) << "over the frame after the gap";
   EXPECT_EQ(card.text(), "- 3 h 12 min later -");
   // Drawn over the picture: the frame is one grey, the card's text is white.
@@ -327,7 +329,7 @@ TEST_F(CasebookReviewTest, PlayingAtRecordedTimesShowsACardOverTheFrameAfterALon
       white = painted.pixelColor(x, y).value() > 200;
   }
   EXPECT_TRUE(white);
-  QTRY_VERIFY_WITH_TIMEOUT(!card.isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !card.isVisible(); }, 5000));
   Key(Qt::Key_Space);
   EXPECT_FALSE(Doc().playing);
 
@@ -346,6 +348,24 @@ TEST_F(CasebookReviewTest, PlayingAtRecordedTimesShowsACardOverTheFrameAfterALon
   }
   EXPECT_GE(FrameShown(Doc()), 6);
   EXPECT_FALSE(cardSeen);
+  Key(Qt::Key_Space);
+}
+
+// Switched off while playing, the recording goes on at its rate (4 frames a second), not at
+// the wait recorded times gave the frame on the screen (1.5 s from frame 6 to frame 7).
+TEST_F(CasebookReviewTest, RecordedTimesSwitchedOffWhilePlayingGoOnAtTheRate) {
+  Night("night");
+  Start();
+  ASSERT_TRUE(Open(In("night.avi")));
+  Menu(Qt::Key_A, Qt::Key_R);
+  for (int k = 0; k < 4; ++k) Key(Qt::Key_F, Qt::ControlModifier);
+  Key(Qt::Key_Space);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FrameShown(Doc()) == 5; }, 5000));
+  Menu(Qt::Key_A, Qt::Key_R);
+  ASSERT_FALSE(Review().recordedTimes());
+  // At most one wait of the old kind, then a quarter of a second a frame: frame 9 within 2.5 s;
+  // at waits of 1.5 s it would be at 7 at most.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FrameShown(Doc()) >= 9; }, 2500));
   Key(Qt::Key_Space);
 }
 
