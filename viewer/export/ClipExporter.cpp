@@ -11,7 +11,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -26,6 +29,7 @@ extern "C" {
 #include "platform/video/Ffmpeg.h"
 #include "viewer/document/EntryTable.h"
 #include "viewer/document/EventLogReader.h"
+#include "viewer/document/RecordingPair.h"
 #include "viewer/review/LogTimeline.h"
 
 namespace casebook::exporter {
@@ -78,11 +82,13 @@ bool MakeTemporaryBeside(const std::string& target, std::string& path, std::stri
   const std::string stem =
       base::FillIn(".%1.part-%2", {wanted.filename().string(), std::to_string(getpid())});
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path = (wanted.parent_path() / base::FillIn("%1-%2", {stem, std::to_string(attempt)})).string();
+    const std::string candidate =
+        (wanted.parent_path() / base::FillIn("%1-%2", {stem, std::to_string(attempt)})).string();
     // The usual permissions of a new file (umask applied), as the target would get.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
+      path = candidate;  // only a file made here is ever removed again
       return true;
     }
     if (errno != EEXIST) {
@@ -93,6 +99,21 @@ bool MakeTemporaryBeside(const std::string& target, std::string& path, std::stri
   }
   error = base::FillIn("Cannot find a free temporary name beside %1", {target});
   return false;
+}
+
+// Which of the recording's files (its AVI, log or reasons) `target` is, if any: the export would
+// put the clip in its place.
+std::string OwnFileAt(const std::string& video, const std::string& target) {
+  std::vector<std::pair<std::string, const char*>> own = {{video, "video"}};
+  if (const std::optional<std::string> stem = WithoutLastThree(video)) {
+    own.emplace_back(PartnerPath(*stem, "log"), "log");
+    own.emplace_back(PartnerPath(*stem, "csv"), "file of reasons");
+  }
+  for (const auto& [path, what] : own) {
+    std::error_code ignored;
+    if (path == target || std::filesystem::equivalent(path, target, ignored)) return what;
+  }
+  return {};
 }
 
 // The export's FFmpeg state: the reader, the filter graph, the encoder and the muxer.
@@ -442,6 +463,11 @@ void Exporter::Discard() {
 ExportResult Exporter::Run(const ExportProgress& progress) {
   if (!input_ || !filtered_ || !packet_) {
     result_.error = "Out of memory for the export";
+    return result_;
+  }
+  if (const std::string own = OwnFileAt(request_.videoPath, request_.outputPath); !own.empty()) {
+    result_.error = base::FillIn("%1 is the recording's own %2: choose another name for the clip",
+                                 {request_.outputPath, own});
     return result_;
   }
   if (!OpenRecording() || !OpenGraph() || !OpenOutput()) {

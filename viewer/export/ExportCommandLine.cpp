@@ -29,6 +29,8 @@ class StopSignals {
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
+    // Reads and writes go on after the signal; the export stops at its next frame, cancelled.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &previousInt_);
     sigaction(SIGTERM, &action, &previousTerm_);
   }
@@ -213,7 +215,15 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::FILE* out, st
   }
 
   EntryTable entries;
-  ReadEventLog(logPath, frames, entries, {});
+  const EventLogResult log = ReadEventLog(logPath, frames, entries, {});
+  // Said, not refused: the frames are there, only their times are not.
+  if (!log.loaded) {
+    std::fprintf(err, "casebook: warning: no log at %s: the frames show \"%s\"\n", logPath.c_str(),
+                 kNoLogTime);
+  } else if (log.suspect) {
+    std::fprintf(err, "casebook: warning: %s does not hold one line for each frame\n",
+                 logPath.c_str());
+  }
   review::LogTimeline timeline;
   timeline.Build(entries, frames);
   if (args.recordedTimes && !timeline.hasTimes()) {

@@ -126,16 +126,28 @@ TEST_F(CasebookExportTest, ExportsTheChoiceClickedInTheDialog) {
   }
   EXPECT_EQ(FramesIn(burst), 7);
 
-  // Marks set (the keys are another part's), and the file there already: replaced when the
+  // Marks set with [ and ] (frames 3 and 10), and the file there already: replaced when the
   // user says so, not before.
-  Doc().markIn = 8;
-  Doc().markOut = 2;
+  // The dialogs have closed; a window manager would give the window back.
+  QApplication::setActiveWindow(&Frame());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &Frame(); }));
+  const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : &Frame(), key, modifiers);
+  };
+  for (int k = 0; k < 4; ++k) key(Qt::Key_B, Qt::ControlModifier);
+  ASSERT_EQ(Doc().pictureIndex, 2);
+  key(Qt::Key_BracketLeft);
+  for (int k = 0; k < 7; ++k) key(Qt::Key_F, Qt::ControlModifier);
+  key(Qt::Key_BracketRight);
+  ASSERT_EQ(Doc().markIn, 2);
+  ASSERT_EQ(Doc().markOut, 9);
   {
     ModalScript script;
     script.expectDialog<CExportClipDlg>([&](CExportClipDlg& d) {
       EXPECT_TRUE(Enabled(d, res::IDC_EXPORT_MARKS));
       EXPECT_TRUE(Checked(d, res::IDC_EXPORT_MARKS)) << "what the user marked comes first";
-      EXPECT_EQ(d.GetDlgItemText(res::IDC_EXPORT_MARKS), "Between the &marks, frames 3 to 9");
+      EXPECT_EQ(d.GetDlgItemText(res::IDC_EXPORT_MARKS), "Between the &marks, frames 3 to 10");
       TypeFile(d, burst.string());
       Click(d, framework::IDOK);
       EXPECT_TRUE(d.isVisible()) << "No keeps the dialog open";
@@ -145,11 +157,11 @@ TEST_F(CasebookExportTest, ExportsTheChoiceClickedInTheDialog) {
                          framework::IDNO);
     script.expectMessage(burst.string() + " exists already.\nDo you want to replace it?",
                          framework::IDYES);
-    script.expectMessage("Exported 7 frames to " + burst.string());
+    script.expectMessage("Exported 8 frames to " + burst.string());
     ClickExportItem();
     EXPECT_EQ(script.pending(), 0u);
   }
-  EXPECT_EQ(FramesIn(burst), 7);
+  EXPECT_EQ(FramesIn(burst), 8) << "the marked frames took the earlier burst's place";
 }
 
 // Cancel clicked while the frames are written: nothing is left, the status bar says so.

@@ -277,6 +277,9 @@ TEST_F(ClipExporterTest, CancelAndFailureLeaveNothingBehind) {
       {(temp_ / "out.mp4").string(), {-1, 3}, "", "not in the recording"},
       {(temp_ / "out.mp4").string(), {0, 9}, (temp_ / "none.avi").string(), "none.avi"},
       {(temp_ / "out.mp4").string(), {0, 9}, (stem.string() + ".log"), "clip.log"},
+      // The clip never takes the place of the recording it comes from.
+      {stem.string() + ".avi", {0, 9}, "", "the recording's own video"},
+      {stem.string() + ".log", {0, 9}, "", "the recording's own log"},
   };
   for (const auto& failure : failures) {
     SCOPED_TRACE(failure.output + " " + failure.reason);

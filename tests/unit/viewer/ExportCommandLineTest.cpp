@@ -81,7 +81,15 @@ TEST_F(ExportCommandLineTest, ExportsTheFramesAskedFor) {
     EXPECT_NE(err_.find("(100%)"), std::string::npos) << err_;
     EXPECT_NE(err_.find("wrote " + std::to_string(row.frames) + " frames"), std::string::npos)
         << err_;
+    EXPECT_EQ(err_.find("warning"), std::string::npos) << err_;
   }
+}
+
+// A recording whose log is gone still exports, and says what its frames will show.
+TEST_F(ExportCommandLineTest, AMissingLogIsSaid) {
+  testing_support::MakeClipRecording(temp_ / "bare", 3, 64, 48, 200000, {});
+  ASSERT_EQ(Run({"--export", In("bare.avi"), In("bare.mp4")}), kExitDone) << err_;
+  EXPECT_NE(err_.find("warning: no log at " + In("bare.log")), std::string::npos) << err_;
 }
 
 // Usage errors and export failures end apart, each with a message; nothing is written.
@@ -109,6 +117,7 @@ TEST_F(ExportCommandLineTest, BadArgumentsAndFailuresSayWhyWithTheirOwnCodes) {
       {{"--export", In("gone.avi"), out}, kExitFailed, "gone.avi"},
       {{"--export", In("run.avi"), out, "--recorded-times"}, kExitFailed, "no log times"},
       {{"--export", In("run.avi"), In("missing/out.mp4")}, kExitFailed, "No such file"},
+      {{"--export", In("run.log"), In("run.avi")}, kExitFailed, "the recording's own video"},
   };
   for (const auto& row : rows) {
     std::string line;
