@@ -439,7 +439,8 @@ TEST_F(CasebookTest, RecentFilesAndDroppedFilesOpenRecordings) {
   QDropEvent drop(QPointF(over), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&Frame(), &drop);
   ASSERT_TRUE(drop.isAccepted());
-  QTRY_COMPARE(Doc().videoPath, In("second.avi").string());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Doc().videoPath == In("second.avi").string(); }))
+      << Doc().videoPath;
   EXPECT_EQ(Doc().lastFrame, 2);
   app_.reset();
   EXPECT_EQ(profile_.GetProfileString("Recent File List", "File1", ""), In("second.avi").string());

@@ -31,9 +31,11 @@ class CasebookReasonsTest : public CasebookTest {
   void ToggleZone() {
     QTest::keyClick(&Frame(), Qt::Key_V, Qt::AltModifier);
     QMenu* menu = nullptr;
-    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr;
+    }));
     QTest::keyClick(menu, Qt::Key_Z);
-    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == nullptr; }));
   }
   std::string ReasonShown() {
     View().repaint();

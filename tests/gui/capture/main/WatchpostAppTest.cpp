@@ -802,7 +802,7 @@ TEST_F(WatchpostAppTest, HideLeavesAOnePixelWindowAndAnIconThatBringsTheFrameBac
   QWidget* icon = Frame().notificationIcon().standInWindow();
   ASSERT_NE(icon, nullptr) << "the offscreen desktop has no notification area";
   QTest::mouseDClick(icon, Qt::LeftButton);
-  QTRY_VERIFY(Frame().isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Frame().isVisible(); }));
   EXPECT_EQ(Frame().pos(), CMainFrame::kRestoredGeometry.topLeft());
   EXPECT_EQ(Frame().frameGeometry().size(), CMainFrame::kRestoredGeometry.size());
   EXPECT_LT(Frame().width(), CMainFrame::kRestoredGeometry.width()) << "inside its borders";

@@ -148,7 +148,7 @@ TEST_F(UnattendedMenuTest, HiddenStartsInTheNotificationAreaAndTheIconBringsTheF
   QWidget* icon = Frame().notificationIcon().standInWindow();
   ASSERT_NE(icon, nullptr) << "the offscreen desktop has no notification area";
   QTest::mouseDClick(icon, Qt::LeftButton);
-  QTRY_VERIFY(Frame().isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Frame().isVisible(); }));
   EXPECT_FALSE(Frame().notificationIcon().isShown());
 }
 

@@ -104,7 +104,7 @@ TEST(NotificationIconTest, TheStandInCarriesTheTipAndTheDoubleClickMayRemoveIt) 
   heard.clear();
   QTest::mouseDClick(window, Qt::LeftButton);
   EXPECT_TRUE(heard.empty()) << "passed on from the event loop, not from inside the click";
-  QTRY_COMPARE(heard.size(), std::size_t{1});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return heard.size() == std::size_t{1}; })) << heard.size();
   EXPECT_EQ(heard[0], NotificationIcon::Mouse::DoubleClick);
   EXPECT_FALSE(icon.isShown());
   EXPECT_EQ(icon.standInWindow(), nullptr);
