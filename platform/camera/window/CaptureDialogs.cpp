@@ -47,7 +47,7 @@ struct HitCost {
 };
 constexpr HitCost kHitCosts[] = {
     {"rawvideo", 1.13}, {"mjpeg", 6.92},   {"ffv1", 26.8},    {"mpeg4", 3.57},
-    {"huffyuv", 5.94},  {"utvideo", 8.69}, {"libx264", 6.96},
+    {"huffyuv", 5.94},  {"utvideo", 8.69}, {"libx264", 6.38},
 };
 
 }  // namespace
