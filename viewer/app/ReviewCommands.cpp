@@ -133,9 +133,11 @@ void ReviewCommands::GoToBurst(int index) {
   // As Forward and Back do, a jump stops playback first.
   if (document_.playing) frame_.OnStopStart();
   GoToFrame(bursts[static_cast<std::size_t>(index)].first);
-  if (framework::CStatusBar* bar = frame_.statusBar()) {
-    bar->SetPaneText(0, review::BurstStatusText(document_.timeline, index), true);
-  }
+  Say(review::BurstStatusText(document_.timeline, index));
+}
+
+void ReviewCommands::Say(const std::string& text) {
+  if (framework::CStatusBar* bar = frame_.statusBar()) bar->SetPaneText(0, text, true);
 }
 
 void ReviewCommands::OnNextBurst() {
@@ -152,10 +154,7 @@ void ReviewCommands::OnMarkIn() {
   // A range runs forwards: a mark out before the new mark in goes.
   if (document_.markOut >= 0 && document_.markOut < document_.markIn) document_.markOut = -1;
   UpdateMarks();
-  if (framework::CStatusBar* bar = frame_.statusBar()) {
-    bar->SetPaneText(
-        0, base::FillIn(res::text::kMarkInStatus, {std::to_string(document_.markIn + 1)}), true);
-  }
+  Say(base::FillIn(res::text::kMarkInStatus, {std::to_string(document_.markIn + 1)}));
 }
 
 void ReviewCommands::OnMarkOut() {
@@ -163,10 +162,7 @@ void ReviewCommands::OnMarkOut() {
   document_.markOut = document_.pictureIndex;
   if (document_.markIn > document_.markOut) document_.markIn = -1;
   UpdateMarks();
-  if (framework::CStatusBar* bar = frame_.statusBar()) {
-    bar->SetPaneText(
-        0, base::FillIn(res::text::kMarkOutStatus, {std::to_string(document_.markOut + 1)}), true);
-  }
+  Say(base::FillIn(res::text::kMarkOutStatus, {std::to_string(document_.markOut + 1)}));
 }
 
 void ReviewCommands::OnActivityStrip() {

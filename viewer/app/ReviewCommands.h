@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/framework/Command.h"
 #include "platform/framework/Document.h"
@@ -59,6 +60,8 @@ class ReviewCommands : public framework::CCmdTarget, public framework::CView {
   // The frame's pacing: the next wait at recorded times, -1 for the playback rate.
   int PlayIntervalMs(bool starting);
   void UpdateMarks();
+  // `text` in the status bar's first pane.
+  void Say(const std::string& text);
 
   CCasebookDoc& document_;
   CCasebookView& view_;

@@ -149,7 +149,6 @@ class Exporter {
   AVRational timeBase_{1, 1};
   GraphPtr graph_;
   AVFilterContext* source_ = nullptr;  // owned by the graph
-  AVFilterContext* text_ = nullptr;
   AVFilterContext* sink_ = nullptr;
   ffmpeg::CodecPtr encoder_;
   OutputPtr output_;
@@ -159,7 +158,7 @@ class Exporter {
   ffmpeg::PacketPtr packet_{av_packet_alloc()};
   std::string temporary_;
   std::int64_t lastPts_ = AV_NOPTS_VALUE;
-  std::int32_t framesIn_ = 0, framesOut_ = 0, packets_ = 0;
+  std::int32_t framesIn_ = 0, framesOut_ = 0;
 };
 
 bool Exporter::OpenRecording() {
@@ -233,8 +232,8 @@ bool Exporter::OpenGraph() {
 
   const AVFilter* drawtext = avfilter_get_by_name("drawtext");
   if (drawtext == nullptr) return Fail("This FFmpeg has no drawtext filter (it needs libfreetype)");
-  text_ = avfilter_graph_alloc_filter(graph_.get(), drawtext, "time");
-  if (text_ == nullptr) return Fail("Out of memory for the drawtext filter");
+  AVFilterContext* text = avfilter_graph_alloc_filter(graph_.get(), drawtext, "time");
+  if (text == nullptr) return Fail("Out of memory for the drawtext filter");
   const int size = BurnedFontSize(width_ - width_ % 2, height_ - height_ % 2);
   // Set one by one rather than through a filter description, so that no path needs escaping.
   const std::string border = std::to_string(kBoxBorder);
@@ -252,10 +251,10 @@ bool Exporter::OpenGraph() {
       {"y", base::FillIn("h-th-%1", {border})},
   };
   for (const auto& [name, value] : options) {
-    code = av_opt_set(text_, name, value.c_str(), AV_OPT_SEARCH_CHILDREN);
+    code = av_opt_set(text, name, value.c_str(), AV_OPT_SEARCH_CHILDREN);
     if (code < 0) return Fail(Reason(name, code));
   }
-  code = avfilter_init_str(text_, nullptr);
+  code = avfilter_init_str(text, nullptr);
   if (code < 0) return Fail(Reason("The drawtext filter", code));
 
   code = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
@@ -263,8 +262,8 @@ bool Exporter::OpenGraph() {
   if (code < 0) return Fail(Reason("The filter graph's sink", code));
   if ((code = avfilter_link(source_, 0, crop, 0)) < 0 ||
       (code = avfilter_link(crop, 0, format, 0)) < 0 ||
-      (code = avfilter_link(format, 0, text_, 0)) < 0 ||
-      (code = avfilter_link(text_, 0, sink_, 0)) < 0) {
+      (code = avfilter_link(format, 0, text, 0)) < 0 ||
+      (code = avfilter_link(text, 0, sink_, 0)) < 0) {
     return Fail(Reason("Linking the filter graph", code));
   }
   code = avfilter_graph_config(graph_.get(), nullptr);
@@ -418,7 +417,6 @@ bool Exporter::Encode(const AVFrame* frame) {
     packet_->stream_index = stream_->index;
     code = av_interleaved_write_frame(output_.get(), packet_.get());
     if (code < 0) return Fail(Reason(request_.outputPath.c_str(), code));
-    ++packets_;
   }
 }
 

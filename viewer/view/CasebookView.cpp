@@ -13,6 +13,7 @@
 #include "platform/framework/TrackbarCodes.h"
 #include "resources/CasebookResources.h"
 #include "viewer/document/CasebookDoc.h"
+#include "viewer/review/ThumbnailWorker.h"
 
 namespace casebook {
 namespace {
@@ -220,11 +221,10 @@ void CCasebookView::OnSpeed() {
 void CCasebookView::OnEditCopy() {
   if (!drawing_ || document_.currentPicture == nullptr) return;
   const video::BitmapInfoHeader& picture = *document_.currentPicture;
-  QImage copy = StoredRows(picture).copy();  // the clipboard keeps its own
-  if (picture.biHeight > 0) copy = copy.mirrored(false, true);
-  // The picture for an image editor, its log line for a report.
+  // The picture for an image editor (upright, in an image of its own), its log line for a
+  // report.
   auto* data = new QMimeData;
-  data->setImageData(copy);
+  data->setImageData(review::DibToImage(&picture));
   data->setText(QString::fromStdString(PositionEntry()));
   QGuiApplication::clipboard()->setMimeData(data);
 }
